@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, running and testing Torvel needs.
+# Idempotent and non-interactive: packages already present are left alone, and apt is
+# only asked when something is missing.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config
+  # the window: Widgets, PrintSupport and Test all ship in qt6-base-dev
+  qt6-base-dev libgl-dev qt6-qpa-plugins
+  # a Japanese fixed-pitch font metric-compatible with the window's font
+  fonts-ipafont-gothic
+  # command-line parsing and JSON for torvel-cli
+  libcli11-dev nlohmann-json3-dev
+  # unit tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # a real X server for window tests and screenshots
+  xvfb xauth x11-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "install-deps: installing ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+else
+  echo "install-deps: everything is installed"
+fi

@@ -1,0 +1,88 @@
+#include "cli_request.h"
+
+#include "design/filter_types.h"
+
+#include <CLI/CLI.hpp>
+
+#include <map>
+
+namespace torvel::cli {
+namespace {
+
+// Commands that later versions add answer with a usage error until they exist.
+std::optional<Command> commandFromName(const std::string& name)
+{
+    if (name == "synth")
+        return Command::Synth;
+    if (name == "analyze")
+        return Command::Analyze;
+    return std::nullopt;
+}
+
+}  // namespace
+
+ParseResult parseCommandLine(int argc, const char* const* argv)
+{
+    CLI::App app{"Torvel without a window: runs the design commands on an in-memory panel that starts as the "
+                 "window does (LPF, Z = 4.7K, resistors E24, capacitors E6).",
+                 "torvel-cli"};
+    app.get_formatter()->column_width(24);
+
+    std::vector<std::string> commandNames;
+    app.add_option("COMMAND", commandNames,
+                   "synth (回路定数算出) or analyze (伝達関数算出); several run in order on one panel")
+        ->required();
+
+    std::optional<std::string> typeName;
+    app.add_option("--type", typeName,
+                   "filter type: LPF, HPF, BPF, \"TZF (Wo<Wn)\", \"TZF (Wn<Wo)\", \"Notch(Wo=Wn)\", APF, or "
+                   "lpf, hpf, bpf, tzf-low, tzf-high, notch, apf");
+
+    std::map<Field, std::string> texts;
+    for (Field field : kAllFields) {
+        const std::string name = "--" + std::string(fieldInfo(field).key);
+        app.add_option_function<std::string>(name, [&texts, field](const std::string& text) { texts[field] = text; },
+                                             "text of the field " + std::string(fieldInfo(field).key));
+    }
+    CliRequest request;
+    app.add_option("--E1", request.resistorSeries, "resistor E-series: 6, 12, 24, 48, 96, 192 or ∞");
+    app.add_option("--E2", request.capacitorSeries, "capacitor E-series: 6, 12, 24, 48, 96 or 192");
+    app.add_flag("--json", request.json, "print the panel as one JSON object");
+
+    ParseResult result;
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        result.output = app.help();
+        return result;
+    } catch (const CLI::ParseError& e) {
+        result.exitCode = kExitUsage;
+        result.output = std::string("torvel-cli: ") + e.what() + "\nRun with --help for more information.\n";
+        return result;
+    }
+
+    for (const std::string& name : commandNames) {
+        const std::optional<Command> command = commandFromName(name);
+        if (!command) {
+            result.exitCode = kExitUsage;
+            result.output = "torvel-cli: unknown command \"" + name + "\" (use synth or analyze)\n";
+            return result;
+        }
+        request.commands.push_back(*command);
+    }
+    if (typeName) {
+        FilterType type{};
+        if (!filterTypeFromName(*typeName, type)) {
+            result.exitCode = kExitUsage;
+            result.output = "torvel-cli: unknown filter type \"" + *typeName + "\"\n";
+            return result;
+        }
+        request.type = type;
+    }
+    for (auto& [field, text] : texts)
+        request.fieldTexts.emplace_back(field, std::move(text));
+    result.request = std::move(request);
+    return result;
+}
+
+}  // namespace torvel::cli

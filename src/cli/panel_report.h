@@ -1,0 +1,20 @@
+// The panel after a run, for outside checks (JSON) and for people (a short text).
+#pragma once
+
+#include "design/designer.h"
+#include "design/panel_model.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+namespace torvel::cli {
+
+/// {"type", "working_type", "image", "fields", "E1", "E2", "labels", "messages", "fault"}: keys and order
+/// are a contract; texts exactly as the panel holds them.
+nlohmann::ordered_json panelJson(const PanelModel& panel, int workingType, const std::string* faultText);
+
+/// Visible fields, labels, messages and the fault, one per line.
+std::string panelSummary(const PanelModel& panel, int workingType, const std::string* faultText);
+
+}  // namespace torvel::cli

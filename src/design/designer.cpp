@@ -1,0 +1,39 @@
+#include "design/designer.h"
+
+#include "design/analysis.h"
+#include "design/filter_types.h"
+#include "design/synthesis.h"
+
+namespace torvel {
+namespace {
+
+template <typename Command>
+CommandOutcome runGuarded(Command command)
+{
+    try {
+        return {command() ? CommandStatus::Completed : CommandStatus::StoppedAtField, {}};
+    } catch (const FloatFault& fault) {
+        return {CommandStatus::Fault, fault.what()};
+    }
+}
+
+}  // namespace
+
+void Designer::RadioButton1Click(FilterType sender)
+{
+    const int code = filterTypeInfo(sender).code;
+    ShowTypeLayout(m_panel, code);
+    m_workingType = foldFilterTypeCode(code);
+}
+
+CommandOutcome Designer::synthesize()
+{
+    return runGuarded([&] { return runSynthesis(m_panel, m_workingType, m_record); });
+}
+
+CommandOutcome Designer::analyze()
+{
+    return runGuarded([&] { return runAnalysis(m_panel, m_workingType); });
+}
+
+}  // namespace torvel
