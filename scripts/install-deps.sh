@@ -15,6 +15,8 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   # unit tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # clang and its libFuzzer runtime for the fuzz targets
+  clang libclang-rt-14-dev
   # a real X server for window tests and screenshots
   xvfb xauth x11-utils
 )

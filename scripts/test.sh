@@ -34,6 +34,10 @@ run_suite() {
   ctest --test-dir "$dir" -j "$jobs" --output-on-failure
 }
 
+# Fuzz each target for a bounded time first (clang's libFuzzer with ASan+UBSan), so that the test
+# suites' summaries close the output.
+"$root/scripts/fuzz.sh" "${TORVEL_FUZZ_SECONDS:-60}"
+
 run_suite "$root/build-ci" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$root/build-ci-asan" -DCMAKE_BUILD_TYPE=Debug -DTORVEL_SANITIZE=ON -DTORVEL_BUILD_BENCH=OFF

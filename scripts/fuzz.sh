@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang's libFuzzer (+ASan+UBSan) and runs each for a bounded time.
+# Usage: scripts/fuzz.sh [seconds per target, default 60]
+# A crash fails the run; the crashing input is left in fuzz/crashes/ — copy it into the target's corpus
+# folder so that the ordinary test suite replays it from then on.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+build="$root/build-fuzz"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTORVEL_FUZZ=ON -DTORVEL_SANITIZE=ON -DTORVEL_BUILD_GUI=OFF -DTORVEL_BUILD_BENCH=OFF >/dev/null
+targets=(parse commands)
+cmake --build "$build" --target "${targets[@]/#/fuzz-}"
+
+mkdir -p "$root/fuzz/crashes"
+for t in "${targets[@]}"; do
+  work=$(mktemp -d)
+  cp "$root/fuzz/corpus/$t/"* "$work/"
+  echo "== fuzz $t for ${seconds}s"
+  "$build/fuzz/fuzz-$t" "$work" -max_total_time="$seconds" -max_len=512 -timeout=10 \
+    -artifact_prefix="$root/fuzz/crashes/$t-" -print_final_stats=1 2>&1 | grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|Done' || true
+  status=${PIPESTATUS[0]}
+  rm -rf "$work"
+  if [ "$status" -ne 0 ]; then echo "fuzz $t: failed (see fuzz/crashes/)"; exit 1; fi
+done
