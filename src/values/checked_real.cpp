@@ -78,21 +78,26 @@ Real sqrt(Real x)
     return Real(std::sqrt(x.value()));
 }
 
-Real ln(Real x)
+namespace {
+// The logarithm of 0 is a pole (-infinity), reported like a division by zero; of a negative number, nothing.
+void checkLogArgument(Real x)
 {
     if (x.value() < 0.0)
         raiseFault(FaultKind::InvalidOperation);
     if (x.value() == 0.0)
         raiseFault(FaultKind::DivisionByZero);
+}
+}  // namespace
+
+Real ln(Real x)
+{
+    checkLogArgument(x);
     return Real(std::log(x.value()));
 }
 
 Real log10(Real x)
 {
-    if (x.value() < 0.0)
-        raiseFault(FaultKind::InvalidOperation);
-    if (x.value() == 0.0)
-        raiseFault(FaultKind::DivisionByZero);
+    checkLogArgument(x);
     return Real(std::log10(x.value()));
 }
 
