@@ -17,6 +17,10 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # clang and its libFuzzer runtime for the fuzz targets
   clang libclang-rt-14-dev
+  # pdftoppm, to measure printed pages in the print tests
+  poppler-utils
+  # a real print queue (CUPS with a PDF printer) for one end-to-end print test
+  cups printer-driver-cups-pdf
   # a real X server for window tests and screenshots
   xvfb xauth x11-utils
 )
