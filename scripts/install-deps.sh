@@ -23,6 +23,9 @@ packages=(
   cups printer-driver-cups-pdf
   # a real X server for window tests and screenshots
   xvfb xauth x11-utils
+  # the screenshot script: a small window manager to draw the title bar, xwd to grab the window,
+  # and netpbm to turn the grab into a PNG
+  openbox x11-apps netpbm
 )
 
 missing=()
