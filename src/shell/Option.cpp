@@ -99,7 +99,9 @@ bool SaveSettings(const QString& path, const SettingsTexts& texts)
             return false;
         current = decodeIniBytes(bytes);
     }
-    QSaveFile out(path);
+    // A link stays a link: the new file replaces the one it points to.
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    QSaveFile out(canonical.isEmpty() ? path : canonical);
     // A settings file that the user may write in a folder that the user may not (set up that way on
     // purpose) can only be written in place; keeping the choice is worth more than the atomic replace.
     out.setDirectWriteFallback(true);
