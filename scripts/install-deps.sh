@@ -26,6 +26,8 @@ packages=(
   # the screenshot script: a small window manager to draw the title bar, xwd to grab the window,
   # and netpbm to turn the grab into a PNG
   openbox x11-apps netpbm
+  # /usr/bin/time, for the peak memory of the start-up benchmark
+  time
 )
 
 missing=()

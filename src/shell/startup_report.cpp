@@ -26,8 +26,9 @@ protected:
                      static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()),
                      static_cast<long long>(m_sinceMain.elapsed()));
         std::fflush(stderr);
-        // Quit, not close: a measurement must not write the settings file.
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        // Leave the loop without closing the window (quit() would close it): a measurement must not
+        // write the settings file.
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
         return false;
     }
 
