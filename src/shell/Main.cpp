@@ -3,6 +3,9 @@
 #include "keyboard_navigation.h"
 #include "labeled_edit.h"
 #include "message_dialogs.h"
+#include "print_placement.h"
+#include "window_capture.h"
+#include "window_printer.h"
 #include "values/engineering_notation.h"
 #include "version_title.h"
 #include "window_font.h"
@@ -13,6 +16,8 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWindow>
@@ -56,6 +61,10 @@ TFormMain::TFormMain(const QString& settingsFile, QWidget* parent)
         torvel::CenteredMessage(text, kind, MessageButtons::Ok, 0, this);
     };
     m_messages.fault = [this](const QString& text) { showFaultBox(text, this); };
+    m_choosePrinter = [this](QPrinter& printer) {
+        QPrintDialog dialog(&printer, this);
+        return dialog.exec() == QDialog::Accepted;
+    };
     bindHandlers();
     m_controls.edit(Field::C1)->setFocus();
     FormCreate();
@@ -122,8 +131,18 @@ void TFormMain::ButtonTFClick() { runCommand(&Designer::analyze); }
 
 void TFormMain::ButtonPrintClick()
 {
-    // Printing a picture of the window is a command of its own; it reads printMargins(). Until it is
-    // wired in here the button does nothing.
+    guarded([&] {
+        // Read again at every print; an unreadable text prints at 20 mm and keeps its content.
+        m_margins.LeftMargin = printMarginFromText(m_margins.LeftMarginText.toStdString());
+        m_margins.TopMargin = printMarginFromText(m_margins.TopMarginText.toStdString());
+        if (!m_printer)
+            m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        PrintEnvironment environment;
+        environment.choosePrinter = m_choosePrinter;
+        environment.showError = [this](const QString& text) { m_messages.message(text, MessageKind::Error); };
+        environment.capture = [](QWidget& window) { CaptureActiveWindow(window); };
+        PrintWindowImage(*this, m_margins.LeftMargin, m_margins.TopMargin, *m_printer, environment);
+    }, m_messages.fault);
 }
 
 void TFormMain::ButtonExitClick() { close(); }

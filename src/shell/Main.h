@@ -19,8 +19,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QKeyEvent;
+class QPrinter;
 class QRadioButton;
 class QWindow;
 
@@ -53,6 +55,8 @@ public:
     const PrintMargins& printMargins() const { return m_margins; }
     const QString& settingsFile() const { return m_settingsFile; }
     void setMessageHandlers(MessageHandlers handlers) { m_messages = std::move(handlers); }
+    /// Replaces the print dialog; tests point the printer at a PDF file instead of asking.
+    void setPrinterChooser(std::function<bool(QPrinter& printer)> chooser) { m_choosePrinter = std::move(chooser); }
 
     // DesignPanel
     std::string fieldText(Field field) const override;
@@ -106,6 +110,8 @@ private:
     PrintMargins m_margins;
     QString m_settingsFile;
     MessageHandlers m_messages;
+    std::unique_ptr<QPrinter> m_printer;  // the printer chosen last, kept between prints
+    std::function<bool(QPrinter&)> m_choosePrinter;
     bool m_closed = false;
     bool m_activatedBefore = false;
     bool m_focusCameFromOwnWindow = false;

@@ -1,0 +1,90 @@
+#include "window_printer.h"
+
+#include "print_placement.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPrinter>
+#include <QThread>
+
+namespace torvel {
+namespace {
+
+// Lets the window finish repainting (a message box or the button press may still be on screen) before
+// the picture is taken.
+constexpr int kSettlePasses = 8;
+constexpr unsigned long kSettleWaitMs = 50;
+constexpr unsigned long kRetryWaitMs = 100;
+
+const QString kPrintErrorText = QStringLiteral("プリンタ・エラー");
+
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+void waitAndProcessEvents(unsigned long milliseconds)
+{
+    QThread::msleep(milliseconds);
+    QApplication::processEvents();
+}
+
+QImage clipboardImage() { return QGuiApplication::clipboard()->image(); }
+
+PrinterGeometry geometryOf(QPrinter& printer)
+{
+    // The painter's origin is the corner of the printable area; its distance from the paper's corner is
+    // the physical offset.
+    const QPointF offset = printer.pageRect(QPrinter::DevicePixel).topLeft()
+        - printer.paperRect(QPrinter::DevicePixel).topLeft();
+    return {static_cast<double>(printer.logicalDpiY()), roundHalfEven(offset.x()), roundHalfEven(offset.y())};
+}
+
+bool printImage(const QImage& picture, double leftMm, double topMm, QPrinter& printer)
+{
+    printer.setDocName(QStringLiteral("NMEA_Image"));
+    printer.setFromTo(0, 0);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    const PrintRectangle r = printRectangle(leftMm, topMm, picture.width(), picture.height(), geometryOf(printer));
+    // Pixels stay sharp squares, as a colour-on-colour stretch draws them.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), picture);
+    return painter.end();
+}
+
+}  // namespace
+
+void PrintWindowImage(QWidget& window, double leftMarginMm, double topMarginMm, QPrinter& printer,
+                      const PrintEnvironment& environment)
+{
+    const BusyCursor busy;
+    for (int pass = 0; pass < kSettlePasses; ++pass)
+        waitAndProcessEvents(kSettleWaitMs);
+    environment.capture(window);
+
+    if (!environment.choosePrinter(printer))
+        return;
+
+    if (clipboardImage().isNull()) {
+        // The dialog has closed and the main window is in front again: one more try.
+        environment.capture(window);
+        waitAndProcessEvents(kRetryWaitMs);
+    }
+    const QImage picture = clipboardImage();
+    if (picture.isNull()) {
+        environment.showError(kCaptureErrorText);
+        return;
+    }
+    if (!printImage(picture, leftMarginMm, topMarginMm, printer))
+        environment.showError(kPrintErrorText);
+}
+
+}  // namespace torvel
