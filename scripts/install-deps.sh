@@ -21,6 +21,8 @@ packages=(
   poppler-utils
   # a real print queue (CUPS with a PDF printer) for one end-to-end print test
   cups printer-driver-cups-pdf
+  # a circuit simulator that checks the exported netlists against the library's response
+  ngspice
   # a real X server for window tests and screenshots
   xvfb xauth x11-utils
   # the screenshot script: a small window manager to draw the title bar, xwd to grab the window,
