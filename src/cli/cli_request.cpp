@@ -16,6 +16,12 @@ std::optional<Command> commandFromName(const std::string& name)
         return Command::Synth;
     if (name == "analyze")
         return Command::Analyze;
+    if (name == "netlist")
+        return Command::Netlist;
+    if (name == "bom")
+        return Command::Bom;
+    if (name == "response")
+        return Command::Response;
     return std::nullopt;
 }
 
@@ -30,7 +36,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
 
     std::vector<std::string> commandNames;
     app.add_option("COMMAND", commandNames,
-                   "synth (回路定数算出) or analyze (伝達関数算出); several run in order on one panel")
+                   "synth (回路定数算出), analyze (伝達関数算出), netlist (SPICE), bom (CSV), response (CSV); several run in order on one panel")
         ->required();
 
     std::optional<std::string> typeName;
@@ -48,6 +54,14 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
     app.add_option("--E1", request.resistorSeries, "resistor E-series: 6, 12, 24, 48, 96, 192 or ∞");
     app.add_option("--E2", request.capacitorSeries, "capacitor E-series: 6, 12, 24, 48, 96 or 192");
     app.add_flag("--json", request.json, "print the panel as one JSON object");
+    app.add_option("--load", request.loadFile, "open a design file before the other options act");
+    app.add_option("--save", request.saveFile, "save the panel after the commands as a design file");
+    app.add_flag("--subckt", request.output.subcircuit, "netlist: op-amps as the swappable subcircuit OPAMP");
+    app.add_option("--gbw", request.output.gainBandwidth, "response: op-amp gain-bandwidth product (e.g. 1M); ideal if not given");
+    app.add_option("--from", request.output.from, "response: lowest frequency (default 10)");
+    app.add_option("--to", request.output.to, "response: highest frequency (default 100k)");
+    app.add_option("--points", request.output.points, "response: number of frequencies (default 200)")
+        ->check(CLI::Range(2, 1000000));
 
     ParseResult result;
     try {
@@ -65,7 +79,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
         const std::optional<Command> command = commandFromName(name);
         if (!command) {
             result.exitCode = kExitUsage;
-            result.output = "torvel-cli: unknown command \"" + name + "\" (use synth or analyze)\n";
+            result.output = "torvel-cli: unknown command \"" + name + "\" (use synth, analyze, netlist, bom or response)\n";
             return result;
         }
         request.commands.push_back(*command);

@@ -1,9 +1,10 @@
 // What a torvel-cli command line asks for.
 //
-//   torvel-cli COMMAND... [--type T] [--C1 TEXT] ... [--R10 TEXT] [--H|--fo|--Q|--fn|--Z TEXT]
-//              [--E1 TEXT] [--E2 TEXT] [--json]
+//   torvel-cli COMMAND... [--load FILE] [--type T] [--C1 TEXT] ... [--R10 TEXT] [--H|--fo|--Q|--fn|--Z TEXT]
+//              [--E1 TEXT] [--E2 TEXT] [--json] [--save FILE] [--subckt] [--gbw F] [--from F] [--to F] [--points N]
 //
-// The options act on the panel as a user would: first the type radio button, then every field text.
+// The options act on the panel as a user would: first a design file, then the type radio button, then
+// every field text.
 #pragma once
 
 #include "design/design_panel.h"
@@ -15,7 +16,16 @@
 
 namespace torvel::cli {
 
-enum class Command { Synth, Analyze };
+enum class Command { Synth, Analyze, Netlist, Bom, Response };
+
+/// Settings of the output commands (netlist, bom, response).
+struct OutputSettings {
+    bool subcircuit = false;        // --subckt: op-amps as the swappable subcircuit OPAMP
+    std::string gainBandwidth;      // --gbw: single-pole op-amps of this GBW in the response; empty: ideal
+    std::string from = "10";        // --from, --to: response range in Hz
+    std::string to = "100k";
+    int points = 200;               // --points
+};
 
 struct CliRequest {
     std::vector<Command> commands;
@@ -24,6 +34,9 @@ struct CliRequest {
     std::optional<std::string> resistorSeries;   // --E1
     std::optional<std::string> capacitorSeries;  // --E2
     bool json = false;
+    std::optional<std::string> loadFile;  // --load: a design file opened before the other options act
+    std::optional<std::string> saveFile;  // --save: the panel after the commands, as a design file
+    OutputSettings output;
 };
 
 /// Exit statuses, part of the contract with outside checks.

@@ -1,5 +1,6 @@
 #include "panel_report.h"
 
+#include <cstdio>
 #include <sstream>
 
 namespace torvel::cli {
@@ -81,6 +82,29 @@ std::string panelSummary(const PanelModel& panel, int workingType, const std::st
     if (faultText)
         out << "fault: " << *faultText << "\n";
     return out.str();
+}
+
+nlohmann::ordered_json realisedJson(const RealisedValues& values)
+{
+    nlohmann::ordered_json json = nlohmann::ordered_json::object();
+    for (int i = 0; i < values.count; ++i) {
+        const RealisedValue& v = values.values[static_cast<std::size_t>(i)];
+        json[std::string(v.name)] = {{"wanted", v.wanted}, {"realised", v.realised}, {"error_percent", v.errorPercent}};
+    }
+    return json;
+}
+
+std::string realisedSummary(const RealisedValues& values)
+{
+    std::string out = "realised (wanted -> built):\n";
+    char line[128];
+    for (int i = 0; i < values.count; ++i) {
+        const RealisedValue& v = values.values[static_cast<std::size_t>(i)];
+        std::snprintf(line, sizeof line, "  %-2s %12.6g -> %12.6g  (%+.3f %%)\n", std::string(v.name).c_str(), v.wanted,
+                      v.realised, v.errorPercent);
+        out += line;
+    }
+    return out;
 }
 
 }  // namespace torvel::cli

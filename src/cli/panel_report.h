@@ -3,6 +3,7 @@
 
 #include "design/designer.h"
 #include "design/panel_model.h"
+#include "design/realised_values.h"
 
 #include <nlohmann/json.hpp>
 
@@ -16,5 +17,11 @@ nlohmann::ordered_json panelJson(const PanelModel& panel, int workingType, const
 
 /// Visible fields, labels, messages and the fault, one per line.
 std::string panelSummary(const PanelModel& panel, int workingType, const std::string* faultText);
+
+/// {"H": {"wanted", "realised", "error_percent"}, "fo": ..., "Q": ..., "fn": ... (TZF only)}.
+nlohmann::ordered_json realisedJson(const RealisedValues& values);
+
+/// "realised:" and one line per parameter: wanted, realised, error in %.
+std::string realisedSummary(const RealisedValues& values);
 
 }  // namespace torvel::cli

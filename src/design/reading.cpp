@@ -41,4 +41,20 @@ std::pair<int, int> ReadSeriesSizes(const DesignPanel& panel)
     return {SeriesSizeFromText(panel.comboText(Combo::EvalE1)), SeriesSizeFromText(panel.comboText(Combo::EvalE2))};
 }
 
+std::optional<CircuitComponents> ReadCircuitComponents(DesignPanel& panel)
+{
+    CircuitComponents parts;
+    const auto read = [&](Field field, double& into) {
+        const FieldReading reading = ReadField(panel, field);
+        into = reading.value.value();
+        return !reading.failed;
+    };
+    if (!read(Field::C1, parts.C1) || !read(Field::C2, parts.C2))
+        return std::nullopt;
+    for (int n = 1; n <= 10; ++n)
+        if (!read(componentField(n), parts.R[static_cast<std::size_t>(n - 1)]))
+            return std::nullopt;
+    return parts;
+}
+
 }  // namespace torvel

@@ -1,8 +1,10 @@
 // Reading the panel: one field, the transfer-function parameters, the two series sizes.
 #pragma once
 
+#include "design/circuit_response.h"
 #include "design/design_panel.h"
 
+#include <optional>
 #include <utility>
 
 namespace torvel {
@@ -22,5 +24,9 @@ bool ReadParameters(DesignPanel& panel, DesignRecord& record);
 
 /// (resistor series size, capacitor series size); an unreadable text gives 0, no rounding.
 std::pair<int, int> ReadSeriesSizes(const DesignPanel& panel);
+
+/// C1, C2 and R1-R10 as the analysis reads them (hidden fields NaN); nothing after the first unreadable
+/// visible field, whose warning has then been shown.
+std::optional<CircuitComponents> ReadCircuitComponents(DesignPanel& panel);
 
 }  // namespace torvel

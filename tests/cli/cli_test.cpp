@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
+#include <fstream>
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
@@ -32,7 +34,9 @@ TEST(TorvelCli, JsonHasTheContractKeysInOrder)
     std::vector<std::string> keys;
     for (const auto& [key, value] : json.items())
         keys.push_back(key);
-    EXPECT_EQ(keys, (std::vector<std::string>{"type", "working_type", "image", "fields", "E1", "E2", "labels", "messages", "fault"}));
+    // The contract's keys first and in this order; later keys are additions.
+    EXPECT_EQ(keys, (std::vector<std::string>{"type", "working_type", "image", "fields", "E1", "E2", "labels", "messages",
+                                              "fault", "realised"}));
     EXPECT_EQ(json["type"], "TZF (Wo<Wn)");
     EXPECT_EQ(json["working_type"], 6);
     EXPECT_EQ(json["image"], "Image6");
@@ -121,6 +125,80 @@ TEST(TorvelCli, TextSummaryShowsVisibleFieldsAndMessages)
     EXPECT_NE(result.out.find("type: LPF"), std::string::npos);
     EXPECT_NE(result.out.find("warning: fo: 数値入力エラー"), std::string::npos);
     EXPECT_EQ(result.out.find("R7 ="), std::string::npos);  // hidden
+}
+
+TEST(TorvelCli, RealisedValuesOfTheRoundedCircuit)
+{
+    auto json = jsonOf(runWith({"synth", "--type", "tzf-low", "--H", "1", "--fo", "1k", "--Q", "2", "--fn", "2k", "--json"}));
+    // The worked design: realised fo 985.082 Hz, Q 2.04252, fn 2002.73 Hz.
+    EXPECT_NEAR(json["realised"]["fo"]["realised"].get<double>(), 985.082, 1e-3);
+    EXPECT_NEAR(json["realised"]["fo"]["error_percent"].get<double>(), -1.4918, 1e-3);
+    EXPECT_NEAR(json["realised"]["Q"]["realised"].get<double>(), 2.04252, 1e-5);
+    EXPECT_NEAR(json["realised"]["fn"]["realised"].get<double>(), 2002.73, 0.01);
+    EXPECT_NEAR(json["realised"]["H"]["realised"].get<double>(), 1, 0.02);
+
+    json = jsonOf(runWith({"synth", "--H", "1", "--fo", "1k", "--Q", "2", "--json"}));
+    EXPECT_FALSE(json["realised"].contains("fn"));  // no zero in a low-pass
+    json = jsonOf(runWith({"analyze", "--json"}));
+    EXPECT_TRUE(json["realised"].is_null());        // no synthesis in this run
+}
+
+TEST(TorvelCli, OutputCommandsPrintNetlistBomAndResponse)
+{
+    const std::vector<std::string> design = {"--type", "hpf", "--H", "2", "--fo", "1000", "--Q", "2"};
+    auto withDesign = [&](std::vector<std::string> args) {
+        args.insert(args.end(), design.begin(), design.end());
+        return runWith(args);
+    };
+    const RunResult netlist = withDesign({"synth", "netlist"});
+    EXPECT_EQ(netlist.exitCode, 0);
+    EXPECT_EQ(netlist.out.rfind("* Torvel: HPF", 0), 0u);
+    EXPECT_NE(netlist.out.find("R8 v3 n4 4700\n"), std::string::npos);  // R8' from A3, plain numbers
+    EXPECT_NE(netlist.out.find("EA4 v4 0 0 n4 1e9"), std::string::npos);
+    EXPECT_NE(withDesign({"synth", "netlist", "--subckt"}).out.find("XA1 0 n1 v1 OPAMP"), std::string::npos);
+
+    const RunResult bom = withDesign({"synth", "bom"});
+    EXPECT_NE(bom.out.find("R10,4.7000k,E24,"), std::string::npos);
+
+    const RunResult response = withDesign({"synth", "response", "--points", "3", "--from", "100", "--to", "10k"});
+    EXPECT_EQ(response.exitCode, 0) << response.err;
+    EXPECT_EQ(response.out.substr(0, response.out.find('\n')),
+              "frequency_hz,v1_db,v1_deg,v2_db,v2_deg,v3_db,v3_deg,v4_db,v4_deg");
+    EXPECT_EQ(std::count(response.out.begin(), response.out.end(), '\n'), 4);
+    EXPECT_EQ(withDesign({"synth", "response", "--gbw", "-1"}).exitCode, 2);
+
+    // Without components there is nothing to export: the first unreadable field stops the run.
+    EXPECT_EQ(runWith({"netlist"}).exitCode, 3);
+    // With --json the texts become keys of the object.
+    const auto json = jsonOf(withDesign({"synth", "netlist", "--json"}));
+    EXPECT_NE(json["netlist"].get<std::string>().find(".end"), std::string::npos);
+}
+
+TEST(TorvelCli, DesignFilesSaveAndLoadTheWholePanel)
+{
+    const std::string path = ::testing::TempDir() + "torvel_design.json";
+    ASSERT_EQ(runWith({"synth", "--type", "tzf-high", "--H", "1", "--fo", "1000", "--Q", "2", "--fn", "500", "--E1", "∞",
+                       "--Z", "10k", "--save", path}).exitCode, 0);
+    const auto loaded = jsonOf(runWith({"analyze", "--load", path, "--json"}));
+    EXPECT_EQ(loaded["type"], "TZF (Wn<Wo)");
+    EXPECT_EQ(loaded["E1"], "∞");
+    EXPECT_EQ(loaded["fields"]["Z"]["text"], "10k");
+    // Written back by the analysis of the saved texts, which carry five significant digits.
+    EXPECT_EQ(loaded["fields"]["fn"]["text"].get<std::string>().substr(0, 6), "500.00");
+
+    const struct { const char* name; const char* content; } broken[] = {
+        {"not_json", "{ this is not json"}, {"foreign_json", "{\"x\": 1}"},
+        {"wrong_version", "{\"format\": \"torvel-design\", \"version\": 9}"},
+        {"missing_field", "{\"format\": \"torvel-design\", \"version\": 1, \"type\": \"LPF\", \"fields\": {}, \"E1\": \"24\", \"E2\": \"6\"}"}};
+    for (const auto& row : broken) {
+        const std::string file = ::testing::TempDir() + row.name + ".json";
+        std::ofstream(file) << row.content;
+        const RunResult result = runWith({"synth", "--load", file, "--json"});
+        EXPECT_EQ(result.exitCode, 2) << row.name;
+        EXPECT_NE(result.err.find(file), std::string::npos) << row.name;
+        EXPECT_TRUE(result.out.empty()) << row.name;  // nothing ran
+    }
+    EXPECT_EQ(runWith({"synth", "--load", "/nonexistent/design.json"}).exitCode, 2);
 }
 
 // The real binary, as outside checks run it.

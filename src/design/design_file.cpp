@@ -1,0 +1,61 @@
+#include "design/design_file.h"
+
+#include "design/filter_types.h"
+
+#include <nlohmann/json.hpp>
+
+namespace torvel {
+namespace {
+
+constexpr std::string_view kFormat = "torvel-design";
+constexpr int kVersion = 1;
+
+}  // namespace
+
+std::string saveDesign(const DesignPanel& panel)
+{
+    nlohmann::ordered_json json;
+    json["format"] = kFormat;
+    json["version"] = kVersion;
+    json["type"] = filterTypeInfo(checkedFilterType(panel)).caption;
+    nlohmann::ordered_json fields = nlohmann::ordered_json::object();
+    for (Field field : kAllFields)
+        fields[std::string(fieldInfo(field).key)] = panel.fieldText(field);
+    json["fields"] = std::move(fields);
+    json["E1"] = panel.comboText(Combo::EvalE1);
+    json["E2"] = panel.comboText(Combo::EvalE2);
+    return json.dump(2) + "\n";
+}
+
+std::optional<std::string> loadDesign(DesignPanel& panel, std::string_view text)
+{
+    const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
+    if (json.is_discarded() || !json.is_object())
+        return "not a design file (no JSON object)";
+    if (!json.contains("format") || json["format"] != kFormat)
+        return "not a design file of this program (format is not \"torvel-design\")";
+    if (!json.contains("version") || !json["version"].is_number_integer() || json["version"] != kVersion)
+        return "design file version not supported (this program reads version 1)";
+    FilterType type{};
+    if (!json.contains("type") || !json["type"].is_string() || !filterTypeFromName(json["type"].get<std::string>(), type))
+        return "design file names no known filter type";
+    if (!json.contains("fields") || !json["fields"].is_object())
+        return "design file has no fields";
+    for (Field field : kAllFields) {
+        const std::string key(fieldInfo(field).key);
+        if (!json["fields"].contains(key) || !json["fields"][key].is_string())
+            return "design file lacks the text of field " + key;
+    }
+    for (const char* combo : {"E1", "E2"})
+        if (!json.contains(combo) || !json[combo].is_string())
+            return std::string("design file lacks the series ") + combo;
+
+    panel.checkRadio(type);
+    for (Field field : kAllFields)
+        panel.setFieldText(field, json["fields"][std::string(fieldInfo(field).key)].get<std::string>());
+    panel.setComboText(Combo::EvalE1, json["E1"].get<std::string>());
+    panel.setComboText(Combo::EvalE2, json["E2"].get<std::string>());
+    return std::nullopt;
+}
+
+}  // namespace torvel

@@ -1,0 +1,22 @@
+// A whole design in a small JSON file: the type, every field text, the two series and the standard
+// impedance, exactly as the panel holds them.
+//
+//   {"format": "torvel-design", "version": 1, "type": "TZF (Wo<Wn)",
+//    "fields": {"C1": " 33.0000n", ..., "Z": "4.7K"}, "E1": "24", "E2": "6"}
+#pragma once
+
+#include "design/design_panel.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace torvel {
+
+std::string saveDesign(const DesignPanel& panel);
+
+/// Checks the whole file first and changes nothing unless all of it is usable; then checks the type's
+/// radio button (running the type handler) and sets every text. Returns the reason when it refuses.
+std::optional<std::string> loadDesign(DesignPanel& panel, std::string_view json);
+
+}  // namespace torvel
