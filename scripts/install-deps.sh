@@ -9,6 +9,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   # the window: Widgets, PrintSupport and Test all ship in qt6-base-dev
   qt6-base-dev libgl-dev qt6-qpa-plugins
+  # the response window: charts, and SVG export of them
+  qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
   # a Japanese fixed-pitch font metric-compatible with the window's font
   fonts-ipafont-gothic
   # command-line parsing and JSON for torvel-cli

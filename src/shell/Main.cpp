@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "design_tools.h"
 #include "keyboard_navigation.h"
 #include "labeled_edit.h"
 #include "message_dialogs.h"
@@ -16,6 +17,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -57,6 +59,8 @@ TFormMain::TFormMain(const QString& settingsFile, QWidget* parent)
     setObjectName(QStringLiteral("FormMain"));
     setFont(windowFont());  // before the controls exist, so that every control takes it
     m_controls = buildFormControls(*this);
+    m_tools = new DesignTools(*this);
+    placeMenuBar();
     m_messages.message = [this](const QString& text, MessageKind kind) {
         torvel::CenteredMessage(text, kind, MessageButtons::Ok, 0, this);
     };
@@ -102,7 +106,7 @@ void TFormMain::bindHandlers()
 void TFormMain::FormCreate()
 {
     setWindowTitle(programWindowTitle());
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(kClientWidth, kClientHeight + m_menuBarHeight);
     // The working type starts as LPF in the designer and RadioButton1 is already checked by the window
     // definition, so checking it again runs no handler.
     m_controls.radio(FilterType::Lpf)->setChecked(true);
@@ -125,7 +129,11 @@ void TFormMain::FormClose()
     SaveSettings();
 }
 
-void TFormMain::ButtonCirClick() { runCommand(&Designer::synthesize); }
+void TFormMain::ButtonCirClick()
+{
+    if (runCommand(&Designer::synthesize).status == CommandStatus::Completed)
+        m_tools->showRealised(m_designer.record(), checkedFilterType(*this));
+}
 
 void TFormMain::ButtonTFClick() { runCommand(&Designer::analyze); }
 
@@ -218,13 +226,26 @@ void TFormMain::focusWindowChanged(QWindow* window)
     }
 }
 
-void TFormMain::runCommand(CommandOutcome (Designer::*command)())
+CommandOutcome TFormMain::runCommand(CommandOutcome (Designer::*command)())
 {
+    CommandOutcome outcome{CommandStatus::Fault, {}};
     guarded([&] {
-        const CommandOutcome outcome = (m_designer.*command)();
+        outcome = (m_designer.*command)();
         if (outcome.status == CommandStatus::Fault)
             showFault(QString::fromStdString(outcome.faultText));
     }, m_messages.fault);
+    return outcome;
+}
+
+void TFormMain::placeMenuBar()
+{
+    // The menu bar goes above the client area; every control keeps its place relative to the area below.
+    QMenuBar* menu = m_tools->menuBar();
+    m_menuBarHeight = menu->sizeHint().height();
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child != menu && !child->isWindow())
+            child->move(child->pos() + QPoint(0, m_menuBarHeight));
+    menu->setGeometry(0, 0, kClientWidth, m_menuBarHeight);
 }
 
 void TFormMain::showFault(const QString& text) { m_messages.fault(text); }

@@ -28,6 +28,8 @@ class QWindow;
 
 namespace torvel {
 
+class DesignTools;
+
 /// The print margins, in millimetres. The texts come from the settings file and go back to it
 /// unchanged; the numbers are the texts read as component values (NaN when unreadable).
 struct PrintMargins {
@@ -51,6 +53,9 @@ public:
     ~TFormMain() override;
 
     const FormControls& controls() const { return m_controls; }
+    /// The menu bar's actions; the client area of the controls lies below the menu bar.
+    DesignTools& tools() const { return *m_tools; }
+    int menuBarHeight() const { return m_menuBarHeight; }
     const Designer& designer() const { return m_designer; }
     const PrintMargins& printMargins() const { return m_margins; }
     const QString& settingsFile() const { return m_settingsFile; }
@@ -102,10 +107,13 @@ private:
     void SaveSettings();
     void bindHandlers();
     void focusWindowChanged(QWindow* window);
-    void runCommand(CommandOutcome (Designer::*command)());
+    CommandOutcome runCommand(CommandOutcome (Designer::*command)());
+    void placeMenuBar();
     void showFault(const QString& text);
 
     FormControls m_controls;
+    DesignTools* m_tools = nullptr;  // child object
+    int m_menuBarHeight = 0;
     Designer m_designer{*this};
     PrintMargins m_margins;
     QString m_settingsFile;

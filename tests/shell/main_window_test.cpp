@@ -140,7 +140,10 @@ void MainWindowTest::startState()
     TFormMain& form = shown();
     const FormControls& c = form.controls();
     QCOMPARE(form.windowTitle(), QStringLiteral("Torvel Ver1.00"));
-    QCOMPARE(form.size(), QSize(737, 407));
+    // The client area below the menu bar is the window's layout: 737 x 407, controls at their places.
+    QCOMPARE(form.size() - QSize(0, form.menuBarHeight()), QSize(737, 407));
+    QCOMPARE(c.ButtonCir->pos(), QPoint(8, 369 + form.menuBarHeight()));
+    QCOMPARE(c.GroupBox1->pos(), QPoint(8, 8 + form.menuBarHeight()));
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));

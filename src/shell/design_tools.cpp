@@ -1,0 +1,143 @@
+#include "design_tools.h"
+
+#include "Main.h"
+#include "design/design_file.h"
+#include "design/reading.h"
+#include "design/realised_values.h"
+#include "design/spice_netlist.h"
+#include "response_window.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSaveFile>
+
+namespace torvel {
+namespace {
+
+std::string toStd(const QByteArray& bytes) { return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())); }
+
+}  // namespace
+
+DesignTools::DesignTools(TFormMain& window) : QObject(&window), m_window(window)
+{
+    m_menuBar = new QMenuBar(&window);
+    m_menuBar->setObjectName(QStringLiteral("MenuBar"));
+    QMenu* file = m_menuBar->addMenu(QStringLiteral("ファイル(&F)"));
+    file->addAction(QStringLiteral("設計を開く(&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O), this, &DesignTools::openDesign);
+    file->addAction(QStringLiteral("設計を保存(&S)..."), QKeySequence(Qt::CTRL | Qt::Key_S), this, &DesignTools::saveDesignAs);
+    file->addSeparator();
+    file->addAction(QStringLiteral("SPICEネットリスト書き出し(&N)..."), QKeySequence(Qt::CTRL | Qt::Key_E), this,
+                    &DesignTools::exportNetlist);
+    file->addAction(QStringLiteral("部品表CSV書き出し(&B)..."), QKeySequence(Qt::CTRL | Qt::Key_B), this,
+                    &DesignTools::exportBillOfMaterials);
+    file->addSeparator();
+    file->addAction(QStringLiteral("印刷(&P)"), QKeySequence(Qt::CTRL | Qt::Key_P), &window, &TFormMain::ButtonPrintClick);
+    file->addAction(QStringLiteral("終了(&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q), &window, &TFormMain::ButtonExitClick);
+    QMenu* view = m_menuBar->addMenu(QStringLiteral("表示(&V)"));
+    view->addAction(QStringLiteral("周波数特性(&R)..."), QKeySequence(Qt::CTRL | Qt::Key_R), this,
+                    &DesignTools::openResponseWindow);
+
+    m_realised = new QLabel(m_menuBar);
+    m_realised->setObjectName(QStringLiteral("RealisedValues"));
+    m_realised->setContentsMargins(0, 0, 8, 0);
+    m_menuBar->setCornerWidget(m_realised, Qt::TopRightCorner);
+
+    m_choosePath = [this](const QString& title, const QString& filter, bool save) {
+        return save ? QFileDialog::getSaveFileName(&m_window, title, QString(), filter)
+                    : QFileDialog::getOpenFileName(&m_window, title, QString(), filter);
+    };
+}
+
+DesignTools::~DesignTools() = default;
+
+void DesignTools::showRealised(const DesignRecord& record, FilterType type)
+{
+    const RealisedValues values = realisedValues(record, type);
+    QStringList parts;
+    QStringList details;
+    for (int i = 0; i < values.count; ++i) {
+        const RealisedValue& v = values.values[static_cast<std::size_t>(i)];
+        const QString name = QString::fromLatin1(v.name.data(), static_cast<qsizetype>(v.name.size()));
+        parts << QStringLiteral("%1 %2%").arg(name).arg(v.errorPercent, 0, 'f', 2);
+        details << QStringLiteral("%1: 指定 %2 → 実現 %3 (%4%)")
+                       .arg(name)
+                       .arg(v.wanted, 0, 'g', 6)
+                       .arg(v.realised, 0, 'g', 6)
+                       .arg(v.errorPercent, 0, 'f', 3);
+    }
+    m_realised->setText(QStringLiteral("実現値の誤差: ") + parts.join(QStringLiteral("  ")));
+    m_realised->setToolTip(details.join('\n'));
+}
+
+void DesignTools::openResponseWindow()
+{
+    const std::optional<CircuitComponents> parts = ReadCircuitComponents(m_window);
+    if (!parts)
+        return;  // the unreadable field has been reported
+    if (!m_response)
+        m_response = std::make_unique<ResponseWindow>();
+    m_response->showCircuit(*parts, checkedFilterType(m_window));
+    m_response->show();
+    m_response->raise();
+    m_response->activateWindow();
+}
+
+void DesignTools::openDesign()
+{
+    const QString path = m_choosePath(QStringLiteral("設計を開く"), QStringLiteral("Torvel 設計 (*.json)"), false);
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    std::optional<std::string> refused;
+    if (!file.open(QIODevice::ReadOnly))
+        refused = "cannot be read";
+    else
+        refused = loadDesign(m_window, toStd(file.readAll()));
+    if (refused)
+        m_window.CenteredMessage(toStd((path + QStringLiteral(": ")).toUtf8()) + *refused, MessageKind::Error,
+                                 MessageButtons::Ok);
+}
+
+void DesignTools::saveDesignAs()
+{
+    const QString path = m_choosePath(QStringLiteral("設計を保存"), QStringLiteral("Torvel 設計 (*.json)"), true);
+    if (!path.isEmpty())
+        writeText(path, saveDesign(m_window));
+}
+
+void DesignTools::exportNetlist()
+{
+    const std::optional<CircuitComponents> parts = ReadCircuitComponents(m_window);
+    if (!parts)
+        return;
+    const QString path = m_choosePath(QStringLiteral("SPICEネットリスト書き出し"), QStringLiteral("SPICE (*.cir)"), true);
+    if (!path.isEmpty())
+        writeText(path, spiceNetlist(*parts, checkedFilterType(m_window), OpAmpNetlistForm::Subcircuit));
+}
+
+void DesignTools::exportBillOfMaterials()
+{
+    const std::optional<CircuitComponents> parts = ReadCircuitComponents(m_window);
+    if (!parts)
+        return;
+    const QString path = m_choosePath(QStringLiteral("部品表CSV書き出し"), QStringLiteral("CSV (*.csv)"), true);
+    if (path.isEmpty())
+        return;
+    const auto [resistors, capacitors] = ReadSeriesSizes(m_window);
+    writeText(path, billOfMaterials(*parts, checkedFilterType(m_window), resistors, capacitors));
+}
+
+bool DesignTools::writeText(const QString& path, const std::string& text)
+{
+    QSaveFile file(path);
+    const bool written = file.open(QIODevice::WriteOnly)
+        && file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) && file.commit();
+    if (!written)
+        m_window.CenteredMessage(toStd((path + QStringLiteral(": 書き込めません")).toUtf8()), MessageKind::Error,
+                                 MessageButtons::Ok);
+    return written;
+}
+
+}  // namespace torvel

@@ -1,0 +1,57 @@
+// What the window offers beyond its two calculations, from a menu bar above the client area: the
+// response window, design files, netlist and parts-list export, print and exit, and the realised values
+// of the last synthesis shown at the menu bar's right end. None of it changes what the controls below
+// the menu bar do.
+#pragma once
+
+#include "design/design_panel.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QMenuBar;
+
+namespace torvel {
+
+class ResponseWindow;
+class TFormMain;
+
+class DesignTools : public QObject {
+    Q_OBJECT
+public:
+    explicit DesignTools(TFormMain& window);
+    ~DesignTools() override;
+
+    QMenuBar* menuBar() const { return m_menuBar; }
+    QLabel* realisedLabel() const { return m_realised; }
+    ResponseWindow* responseWindow() const { return m_response.get(); }
+
+    /// After a completed synthesis: wanted and realised H, fo, Q (fn) with the error in %.
+    void showRealised(const DesignRecord& record, FilterType type);
+
+    /// Replaces the file dialogs; tests give a path instead of asking. `save` tells which dialog.
+    using PathChooser = std::function<QString(const QString& title, const QString& filter, bool save)>;
+    void setPathChooser(PathChooser chooser) { m_choosePath = std::move(chooser); }
+
+public slots:
+    void openResponseWindow();
+    void openDesign();
+    void saveDesignAs();
+    void exportNetlist();
+    void exportBillOfMaterials();
+
+private:
+    bool writeText(const QString& path, const std::string& text);
+
+    TFormMain& m_window;
+    QMenuBar* m_menuBar = nullptr;
+    QLabel* m_realised = nullptr;
+    std::unique_ptr<ResponseWindow> m_response;
+    PathChooser m_choosePath;
+};
+
+}  // namespace torvel

@@ -1,0 +1,230 @@
+#include "response_window.h"
+
+#include "values/engineering_notation.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QLogValueAxis>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QSvgGenerator>
+#include <QTabWidget>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace torvel {
+namespace {
+
+constexpr double kStartHz = 1;
+constexpr double kStopHz = 1e6;
+constexpr int kPoints = 2000;
+const char* const kOutputNames[] = {"A1", "A2", "A3", "A4"};
+
+QString frequencyText(double hz)
+{
+    std::string text = FormatEngineering(hz, 0, 2);
+    if (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return QString::fromStdString(text) + "Hz";
+}
+
+QChartView* newChartView(const QString& title)
+{
+    auto* chart = new QChart;
+    chart->setTitle(title);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    auto* view = new QChartView(chart);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumSize(640, 360);
+    return view;
+}
+
+// Replaces the chart's series by `curves` on a log frequency axis and a linear value axis.
+void fill(QChart* chart, const std::vector<QAbstractSeries*>& series, const QString& valueTitle)
+{
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes())
+        chart->removeAxis(axis);
+    auto* frequency = new QLogValueAxis;
+    frequency->setTitleText(QStringLiteral("周波数 (Hz)"));
+    frequency->setBase(10);
+    frequency->setLabelFormat("%g");
+    frequency->setMinorTickCount(8);
+    frequency->setRange(kStartHz, kStopHz);
+    auto* value = new QValueAxis;
+    value->setTitleText(valueTitle);
+    chart->addAxis(frequency, Qt::AlignBottom);
+    chart->addAxis(value, Qt::AlignLeft);
+    double lo = INFINITY, hi = -INFINITY;
+    for (QAbstractSeries* s : series) {
+        chart->addSeries(s);
+        s->attachAxis(frequency);
+        s->attachAxis(value);
+        if (auto* xy = qobject_cast<QXYSeries*>(s)) {
+            for (const QPointF& p : xy->points()) {
+                if (std::isfinite(p.y())) {
+                    lo = std::min(lo, p.y());
+                    hi = std::max(hi, p.y());
+                }
+            }
+        }
+    }
+    if (std::isfinite(lo) && std::isfinite(hi)) {
+        const double margin = std::max(1.0, (hi - lo) * 0.05);
+        value->setRange(lo - margin, hi + margin);
+        value->applyNiceNumbers();
+    }
+}
+
+QLineSeries* curve(const QString& name, const std::vector<double>& x, const std::vector<double>& y, double floor = -200)
+{
+    auto* series = new QLineSeries;
+    series->setName(name);
+    QList<QPointF> points;
+    points.reserve(static_cast<qsizetype>(x.size()));
+    for (std::size_t i = 0; i < x.size(); ++i)
+        if (std::isfinite(y[i]))
+            points.append(QPointF(x[i], std::max(y[i], floor)));  // a notch's depth is bounded for the axis
+    series->replace(points);
+    return series;
+}
+
+}  // namespace
+
+ResponseWindow::ResponseWindow(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("ResponseWindow"));
+    setWindowTitle(QStringLiteral("周波数特性"));
+    m_magnitude = newChartView(QStringLiteral("振幅 (出力と各オペアンプ)"));
+    m_phase = newChartView(QStringLiteral("位相 (出力)"));
+    m_delay = newChartView(QStringLiteral("群遅延 (出力)"));
+    m_tabs = new QTabWidget;
+    m_tabs->addTab(m_magnitude, QStringLiteral("振幅"));
+    m_tabs->addTab(m_phase, QStringLiteral("位相"));
+    m_tabs->addTab(m_delay, QStringLiteral("群遅延"));
+
+    m_gbw = new QLineEdit;
+    m_gbw->setObjectName(QStringLiteral("GainBandwidth"));
+    m_gbw->setPlaceholderText(QStringLiteral("理想"));
+    m_gbw->setToolTip(QStringLiteral("オペアンプの利得帯域幅積 (例 1M, 10M)。空欄は理想オペアンプ"));
+    auto* gbwLabel = new QLabel(QStringLiteral("GBW(Hz)"));
+    gbwLabel->setBuddy(m_gbw);
+    auto* save = new QPushButton(QStringLiteral("保存..."));
+    save->setObjectName(QStringLiteral("SaveChart"));
+    connect(m_gbw, &QLineEdit::editingFinished, this, &ResponseWindow::recompute);
+    connect(save, &QPushButton::clicked, this, &ResponseWindow::saveAs);
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(gbwLabel);
+    controls->addWidget(m_gbw);
+    controls->addStretch();
+    controls->addWidget(save);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(m_tabs);
+
+    m_choosePath = [this](const QString& filter) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("グラフの保存"), QString(), filter);
+    };
+}
+
+QChart* ResponseWindow::magnitudeChart() const { return m_magnitude->chart(); }
+
+OpAmpModel ResponseWindow::opAmpModel() const
+{
+    OpAmpModel model;
+    const double gbw = ParseEngineering(m_gbw->text().toStdString());
+    if (gbw > 0)
+        model.gainBandwidthHz = gbw;
+    return model;
+}
+
+void ResponseWindow::showCircuit(const CircuitComponents& parts, FilterType type)
+{
+    m_parts = parts;
+    m_type = type;
+    recompute();
+}
+
+void ResponseWindow::recompute()
+{
+    const OpAmpModel model = opAmpModel();
+    const ResponseCurves curves = frequencyResponse(m_parts, m_type, model, kStartHz, kStopHz, kPoints);
+    const int outputs = curves.hasA4 ? 4 : 3;
+    const int out = curves.outputIndex;
+
+    std::vector<QAbstractSeries*> magnitude;
+    auto* peaks = new QScatterSeries;
+    peaks->setName(QStringLiteral("ピーク"));
+    peaks->setMarkerSize(8);
+    peaks->setPointLabelsVisible(true);
+    peaks->setPointLabelsClipping(false);
+    m_peaks.clear();
+    for (int k = 0; k < outputs; ++k) {
+        const QString name = QString::fromLatin1(kOutputNames[k]) + (k == out ? QStringLiteral(" (出力)") : QString());
+        QLineSeries* line = curve(name, curves.frequencyHz, curves.levelDb[static_cast<std::size_t>(k)]);
+        if (k == out) {
+            QPen pen = line->pen();
+            pen.setWidth(3);
+            line->setPen(pen);
+        }
+        magnitude.push_back(line);
+        const ResponsePeak peak = findPeak(m_parts, m_type, model, k, kStartHz, kStopHz);
+        m_peaks.push_back(peak);
+        if (std::isfinite(peak.levelDb))
+            peaks->append(peak.frequencyHz, peak.levelDb);
+    }
+    peaks->setPointLabelsFormat(QStringLiteral("@yPoint dB"));
+    magnitude.push_back(peaks);
+    fill(m_magnitude->chart(), magnitude, QStringLiteral("レベル (dB)"));
+    QStringList peakTexts;
+    for (std::size_t k = 0; k < m_peaks.size(); ++k)
+        peakTexts << QStringLiteral("%1 %2dB(%3)").arg(kOutputNames[k]).arg(m_peaks[k].levelDb, 0, 'f', 2).arg(frequencyText(m_peaks[k].frequencyHz));
+    m_magnitude->chart()->setTitle(QStringLiteral("振幅  ") + peakTexts.join(QStringLiteral("  ")));
+
+    fill(m_phase->chart(), {curve(QStringLiteral("位相"), curves.frequencyHz, curves.phaseDeg[static_cast<std::size_t>(out)])},
+         QStringLiteral("位相 (°)"));
+    std::vector<double> microseconds;
+    for (double seconds : curves.outputGroupDelay)
+        microseconds.push_back(seconds * 1e6);
+    fill(m_delay->chart(), {curve(QStringLiteral("群遅延"), curves.frequencyHz, microseconds, -1e12)},
+         QStringLiteral("群遅延 (µs)"));
+}
+
+bool ResponseWindow::saveChart(const QString& path) const
+{
+    auto* view = qobject_cast<QChartView*>(m_tabs->currentWidget());
+    if (!view || path.isEmpty())
+        return false;
+    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
+        QSvgGenerator svg;
+        svg.setFileName(path);
+        svg.setSize(view->size());
+        svg.setViewBox(view->rect());
+        svg.setTitle(windowTitle());
+        QPainter painter;
+        if (!painter.begin(&svg))
+            return false;
+        view->render(&painter);
+        return painter.end();
+    }
+    return view->grab().save(path, "PNG");
+}
+
+void ResponseWindow::saveAs()
+{
+    const QString path = m_choosePath(QStringLiteral("PNG (*.png);;SVG (*.svg)"));
+    if (!path.isEmpty() && !saveChart(path))
+        QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("保存できませんでした: ") + path);
+}
+
+}  // namespace torvel

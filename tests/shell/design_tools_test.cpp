@@ -1,0 +1,178 @@
+// The menu bar's tools on the real window: the response window agrees with the peak-level labels, charts
+// save as PNG and SVG, design files and exports go through the file seam, the realised values show
+// after a synthesis, and the controls below the menu bar keep their places.
+#include "design/spice_netlist.h"
+#include "design_tools.h"
+#include "form_definition.h"
+#include "labeled_edit.h"
+#include "response_window.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QChart>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace torvel;
+using namespace torvel::test;
+
+class DesignToolsTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    Recorder m_recorder;
+    std::unique_ptr<TFormMain> m_form;
+    ModalGuard m_guard;
+    QString m_nextPath;
+
+    void design(FilterType type, const char* H, const char* fo, const char* Q, const char* fn = "")
+    {
+        m_form->controls().radio(type)->setChecked(true);
+        for (auto [field, text] : {std::pair{Field::H, H}, {Field::Fo, fo}, {Field::Q, Q}, {Field::Fn, fn}})
+            m_form->setFieldText(field, text);
+    }
+    QAction* action(const QString& text) const
+    {
+        for (QAction* a : m_form->tools().menuBar()->findChildren<QAction*>())
+            if (a->text().startsWith(text))
+                return a;
+        return nullptr;
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_recorder = {};
+        m_form = openWindow(m_dir->filePath(QStringLiteral("torvel.ini")), m_recorder);
+        m_form->tools().setPathChooser([this](const QString&, const QString&, bool) { return m_nextPath; });
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        QCOMPARE(m_guard.takeClosed(), QStringList());
+    }
+
+    void menuBarLiesAboveTheClientArea()
+    {
+        QMenuBar* menu = m_form->tools().menuBar();
+        QCOMPARE(menu->geometry().top(), 0);
+        QCOMPARE(menu->height(), m_form->menuBarHeight());
+        for (QWidget* child : m_form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child != menu && !child->isWindow())
+                QVERIFY2(child->geometry().top() >= menu->height(), qPrintable(child->objectName()));
+        for (const char* text : {"設計を開く", "設計を保存", "SPICE", "部品表", "印刷", "終了", "周波数特性"})
+            QVERIFY2(action(QString::fromUtf8(text)) && !action(QString::fromUtf8(text))->shortcut().isEmpty(), text);
+    }
+
+    void synthesisShowsRealisedValues()
+    {
+        design(FilterType::TzfLow, "1", "1000", "2", "2000");
+        m_form->ButtonCirClick();
+        const QString text = m_form->tools().realisedLabel()->text();
+        // fo 985.082 (-1.49 %), Q 2.04252 (+2.13 %), fn 2002.73 (+0.14 %).
+        QVERIFY2(text.contains(QStringLiteral("fo -1.49%")) && text.contains(QStringLiteral("Q 2.13%"))
+                     && text.contains(QStringLiteral("fn 0.14%")),
+                 qPrintable(text));
+    }
+
+    void responseWindowAgreesWithThePeakLabels()
+    {
+        design(FilterType::Hpf, "1", "1000", "2");
+        m_form->ButtonCirClick();
+        m_form->ButtonTFClick();
+        m_form->tools().openResponseWindow();
+        ResponseWindow* window = m_form->tools().responseWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->peaks().size(), std::size_t(4));
+        for (int k = 0; k < 4; ++k) {
+            // "A2:6.30dB(935.42Hz)": the level in the label, to its two decimals.
+            const QString label = QString::fromStdString(m_form->labelText(static_cast<Label>(k)));
+            const double level = label.mid(3, label.indexOf(QStringLiteral("dB")) - 3).toDouble();
+            QVERIFY2(std::abs(window->peaks()[static_cast<std::size_t>(k)].levelDb - level) <= 0.006, qPrintable(label));
+        }
+        QVERIFY(window->magnitudeChart()->series().size() == 5);  // four outputs and the peak marks
+
+        // A real op-amp of 100 kHz GBW raises the loop's Q: the A1 peak rises.
+        const double ideal = window->peaks()[0].levelDb;
+        window->gainBandwidthField()->setText(QStringLiteral("100k"));
+        window->recompute();
+        QVERIFY(window->peaks()[0].levelDb > ideal + 0.1);
+
+        for (const char* name : {"chart.png", "chart.svg"}) {
+            const QString path = m_dir->filePath(QString::fromLatin1(name));
+            QVERIFY(window->saveChart(path));
+            QVERIFY(QFile(path).size() > 1000);
+        }
+        QVERIFY(QFile(m_dir->filePath("chart.svg")).open(QIODevice::ReadOnly));
+    }
+
+    void unreadableComponentReportsAndOpensNothing()
+    {
+        m_form->tools().openResponseWindow();  // every component field is empty
+        QCOMPARE(m_recorder.messages.size(), std::size_t(1));
+        QCOMPARE(m_recorder.messages[0].text, QStringLiteral("\r\n C1: 数値入力エラー"));
+        QVERIFY(!m_form->tools().responseWindow());
+    }
+
+    void designFileRoundTripAndRefusal()
+    {
+        design(FilterType::Notch, "1", "1000", "2");
+        m_form->setComboText(Combo::EvalE1, "∞");
+        m_nextPath = m_dir->filePath("design.json");
+        m_form->tools().saveDesignAs();
+        QVERIFY(QFile::exists(m_nextPath));
+
+        m_form->controls().radio(FilterType::Lpf)->setChecked(true);
+        m_form->setFieldText(Field::H, "changed");
+        m_form->setComboText(Combo::EvalE1, "24");
+        m_form->tools().openDesign();
+        QVERIFY(m_form->radioChecked(FilterType::Notch));
+        QCOMPARE(m_form->designer().workingType(), 6);
+        QCOMPARE(m_form->fieldText(Field::H), std::string("1"));
+        QCOMPARE(m_form->comboText(Combo::EvalE1), std::string("∞"));
+
+        QFile broken(m_dir->filePath("broken.json"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("{\"format\": \"something else\"}");
+        broken.close();
+        m_nextPath = broken.fileName();
+        m_form->tools().openDesign();
+        QCOMPARE(m_recorder.messages.size(), std::size_t(1));
+        QCOMPARE(m_recorder.messages[0].kind, MessageKind::Error);
+        QVERIFY(m_form->radioChecked(FilterType::Notch));  // nothing changed
+    }
+
+    void exportsWriteNetlistAndPartsList()
+    {
+        design(FilterType::TzfHigh, "1", "1000", "2", "500");
+        m_form->ButtonCirClick();
+        m_nextPath = m_dir->filePath("filter.cir");
+        m_form->tools().exportNetlist();
+        QFile netlist(m_nextPath);
+        QVERIFY(netlist.open(QIODevice::ReadOnly));
+        const QByteArray text = netlist.readAll();
+        QVERIFY(text.startsWith("* Torvel: TZF (Wn<Wo)"));
+        QVERIFY(text.contains("R8 v3 n4 6200"));
+        QVERIFY(text.contains(".subckt OPAMP"));
+
+        m_nextPath = m_dir->filePath("parts.csv");
+        m_form->tools().exportBillOfMaterials();
+        QFile parts(m_nextPath);
+        QVERIFY(parts.open(QIODevice::ReadOnly));
+        QVERIFY(parts.readAll().contains("R8,6.2000k,E24,"));
+    }
+};
+
+QTEST_MAIN(DesignToolsTest)
+#include "design_tools_test.moc"
