@@ -166,8 +166,6 @@ void ResponseWindow::recompute()
     auto* peaks = new QScatterSeries;
     peaks->setName(QStringLiteral("ピーク"));
     peaks->setMarkerSize(8);
-    peaks->setPointLabelsVisible(true);
-    peaks->setPointLabelsClipping(false);
     m_peaks.clear();
     for (int k = 0; k < outputs; ++k) {
         const QString name = QString::fromLatin1(kOutputNames[k]) + (k == out ? QStringLiteral(" (出力)") : QString());
@@ -183,7 +181,7 @@ void ResponseWindow::recompute()
         if (std::isfinite(peak.levelDb))
             peaks->append(peak.frequencyHz, peak.levelDb);
     }
-    peaks->setPointLabelsFormat(QStringLiteral("@yPoint dB"));
+    // The peaks of a designed loop lie close together; their values go in the title, not on the points.
     magnitude.push_back(peaks);
     fill(m_magnitude->chart(), magnitude, QStringLiteral("レベル (dB)"));
     QStringList peakTexts;
