@@ -1,4 +1,5 @@
 // Speed of the value texts, E-series rounding and the two whole commands on the in-memory panel.
+#include "design/circuit_response.h"
 #include "design/filter_types.h"
 #include "design/model_session.h"
 #include "values/e_series.h"
@@ -64,6 +65,22 @@ void analysis(benchmark::State& state)
     state.SetLabel(std::string(filterTypeInfo(type).cliName));
 }
 BENCHMARK(analysis)->DenseRange(0, kFilterTypeCount - 1);
+
+void circuitResponse(benchmark::State& state)
+{
+    ModelSession s;
+    prepare(s, FilterType::TzfLow);
+    s.designer.synthesize();
+    CircuitComponents parts;
+    parts.C1 = s.designer.record().C1.value();
+    parts.C2 = s.designer.record().C2.value();
+    for (int n = 1; n <= 10; ++n)
+        parts.R[static_cast<std::size_t>(n - 1)] = s.designer.record().r(n).value();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(frequencyResponse(parts, FilterType::TzfLow, {}, 1, 1e6, 2000));
+    state.SetLabel("2000 points, four outputs");
+}
+BENCHMARK(circuitResponse)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace torvel

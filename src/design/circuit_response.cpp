@@ -9,73 +9,187 @@ namespace {
 
 using Complex = std::complex<double>;
 
-// Unknowns: the inverting input and the output of each op-amp.
+// Unknowns: the inverting input and the output of each op-amp. Rows N1 ... N4 hold the current balance
+// at each inverting input, rows V1 ... V4 the op-amp equations.
 enum Unknown { N1, V1, N2, V2, N3, V3, N4, V4, kUnknowns };
 
+// The node equations A(w) x = b and the derivative A'(w), which gives the group delay from the same
+// factorisation: A x' = -A' x.
 struct Equations {
     std::array<std::array<Complex, kUnknowns>, kUnknowns> a{};
+    std::array<std::array<Complex, kUnknowns>, kUnknowns> da{};
     std::array<Complex, kUnknowns> b{};
 };
 
-// Gaussian elimination with partial pivoting; NaNs for a singular system.
-std::array<Complex, kUnknowns> solve(Equations e)
-{
-    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-    for (int col = 0; col < kUnknowns; ++col) {
-        int pivot = col;
-        for (int row = col + 1; row < kUnknowns; ++row)
-            if (std::abs(e.a[row][col]) > std::abs(e.a[pivot][col]))
-                pivot = row;
-        if (!(std::abs(e.a[pivot][col]) > 0)) {
-            std::array<Complex, kUnknowns> nan;
-            nan.fill(Complex(kNaN, kNaN));
-            return nan;
-        }
-        std::swap(e.a[col], e.a[pivot]);
-        std::swap(e.b[col], e.b[pivot]);
-        for (int row = col + 1; row < kUnknowns; ++row) {
-            const Complex factor = e.a[row][col] / e.a[col][col];
-            if (factor == Complex(0))
-                continue;
-            for (int k = col; k < kUnknowns; ++k)
-                e.a[row][k] -= factor * e.a[col][k];
-            e.b[row] -= factor * e.b[col];
-        }
-    }
-    std::array<Complex, kUnknowns> x{};
-    for (int row = kUnknowns - 1; row >= 0; --row) {
-        Complex sum = e.b[row];
-        for (int k = row + 1; k < kUnknowns; ++k)
-            sum -= e.a[row][k] * x[k];
-        x[row] = sum / e.a[row][row];
-    }
-    return x;
-}
-
-// A conductance between two unknowns (or an unknown and the input, whose voltage is 1) in the current
-// balance of `node`: current into the node = y (other - node).
-void admittance(Equations& e, int node, int other, Complex y)
+// An element between a node and another unknown: current into the node = y (other - node).
+void admittance(Equations& e, int node, int other, Complex y, Complex dy = 0)
 {
     e.a[node][node] -= y;
     e.a[node][other] += y;
+    e.da[node][node] -= dy;
+    e.da[node][other] += dy;
 }
+
+// An element from the input, whose voltage is 1.
 void fromInput(Equations& e, int node, Complex y)
 {
     e.a[node][node] -= y;
-    e.b[node] -= y;  // y * (Vin - node) with Vin = 1
+    e.b[node] -= y;
 }
 
 // The op-amp with grounded + input: ideal forces its - input to 0, a real one outputs -A(s) times it.
-void opAmp(Equations& e, int row, int inverting, int output, const OpAmpModel& model, Complex s)
+void opAmp(Equations& e, int row, int inverting, int output, const OpAmpModel& model, double omega)
 {
     if (model.ideal()) {
         e.a[row][inverting] = 1;
         return;
     }
     const double wt = 2 * std::numbers::pi * model.gainBandwidthHz;
-    const Complex gain = model.dcGain / (1.0 + s * model.dcGain / wt);
+    const Complex pole = 1.0 + Complex(0, omega) * model.dcGain / wt;
     e.a[row][output] = 1;
-    e.a[row][inverting] = gain;
+    e.a[row][inverting] = model.dcGain / pole;
+    e.da[row][inverting] = -model.dcGain * Complex(0, model.dcGain / wt) / (pole * pole);
+}
+
+Equations assemble(const CircuitComponents& p, FilterType type, const OpAmpModel& model, double omega)
+{
+    const Complex s(0, omega);
+    const Complex ds(0, 1);
+    Equations e;
+    fromInput(e, N1, 1 / p.r(4));
+    admittance(e, N1, V1, 1 / p.r(1) + s * p.C1, ds * p.C1);
+    admittance(e, N1, V3, 1 / p.r(3));
+    opAmp(e, V1, N1, V1, model, omega);
+
+    admittance(e, N2, V1, 1 / p.r(2));
+    admittance(e, N2, V2, s * p.C2, ds * p.C2);
+    opAmp(e, V2, N2, V2, model, omega);
+
+    admittance(e, N3, V2, 1 / p.r(5));
+    admittance(e, N3, V3, 1 / p.r(6));
+    opAmp(e, V3, N3, V3, model, omega);
+
+    if (hasSummingAmplifier(type)) {
+        admittance(e, N4, V1, 1 / p.r(7));
+        fromInput(e, N4, 1 / p.r(9));
+        admittance(e, N4, V4, 1 / p.r(10));
+        // R8 from A2 where the zero lies above fo, from A3 (R8') for HPF and the zero below fo.
+        if (type == FilterType::TzfLow)
+            admittance(e, N4, V2, 1 / p.r(8));
+        else if (type == FilterType::Hpf || type == FilterType::TzfHigh)
+            admittance(e, N4, V3, 1 / p.r(8));
+        opAmp(e, V4, N4, V4, model, omega);
+    } else {
+        e.a[N4][V4] = 1;  // V4 = 0
+        e.a[V4][N4] = 1;  // N4 = 0
+    }
+    return e;
+}
+
+// LU factorisation with partial pivoting of an n x n system, solved for several right-hand sides.
+template <int n>
+class Factorised {
+public:
+    using Matrix = std::array<std::array<Complex, n>, n>;
+    using Vector = std::array<Complex, n>;
+
+    explicit Factorised(Matrix a) : m_lu(a)
+    {
+        for (int i = 0; i < n; ++i)
+            m_order[static_cast<std::size_t>(i)] = i;
+        for (int col = 0; col < n; ++col) {
+            int pivot = col;
+            for (int row = col + 1; row < n; ++row)
+                if (std::abs(m_lu[row][col]) > std::abs(m_lu[pivot][col]))
+                    pivot = row;
+            if (!(std::abs(m_lu[pivot][col]) > 0)) {
+                m_singular = true;
+                return;
+            }
+            std::swap(m_lu[col], m_lu[pivot]);
+            std::swap(m_order[col], m_order[pivot]);
+            for (int row = col + 1; row < n; ++row) {
+                const Complex factor = m_lu[row][col] / m_lu[col][col];
+                m_lu[row][col] = factor;
+                if (factor == Complex(0))
+                    continue;
+                for (int k = col + 1; k < n; ++k)
+                    m_lu[row][k] -= factor * m_lu[col][k];
+            }
+        }
+    }
+
+    Vector solve(const Vector& b) const
+    {
+        Vector x{};
+        if (m_singular) {
+            constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+            x.fill(Complex(kNaN, kNaN));
+            return x;
+        }
+        for (int row = 0; row < n; ++row) {
+            Complex sum = b[static_cast<std::size_t>(m_order[row])];
+            for (int k = 0; k < row; ++k)
+                sum -= m_lu[row][k] * x[k];
+            x[row] = sum;
+        }
+        for (int row = n - 1; row >= 0; --row) {
+            Complex sum = x[row];
+            for (int k = row + 1; k < n; ++k)
+                sum -= m_lu[row][k] * x[k];
+            x[row] = sum / m_lu[row][row];
+        }
+        return x;
+    }
+
+private:
+    Matrix m_lu;
+    std::array<int, n> m_order{};
+    bool m_singular = false;
+};
+
+struct Solution {
+    OutputVoltages v;   // V1 ... V4
+    OutputVoltages dv;  // their derivatives with respect to the angular frequency
+};
+
+constexpr std::array<int, 4> kInputs = {N1, N2, N3, N4};
+constexpr std::array<int, 4> kOutputs = {V1, V2, V3, V4};
+
+Solution solveWithDerivative(const CircuitComponents& p, FilterType type, const OpAmpModel& model, double omega)
+{
+    const Equations e = assemble(p, type, model, omega);
+    Solution out;
+    if (model.ideal()) {
+        // Ideal op-amps hold every inverting input at 0: only the current balances remain, in V1 ... V4.
+        Factorised<4>::Matrix a{};
+        Factorised<4>::Vector b{};
+        for (std::size_t r = 0; r < 4; ++r) {
+            for (std::size_t c = 0; c < 4; ++c)
+                a[r][c] = e.a[kInputs[r]][kOutputs[c]];
+            b[r] = e.b[kInputs[r]];
+        }
+        const Factorised<4> lu(a);
+        out.v = lu.solve(b);
+        Factorised<4>::Vector rhs{};
+        for (std::size_t r = 0; r < 4; ++r)
+            for (std::size_t c = 0; c < 4; ++c)
+                rhs[r] -= e.da[kInputs[r]][kOutputs[c]] * out.v[c];
+        out.dv = lu.solve(rhs);
+        return out;
+    }
+    const Factorised<kUnknowns> lu(e.a);
+    const auto x = lu.solve(e.b);
+    Factorised<kUnknowns>::Vector rhs{};
+    for (std::size_t r = 0; r < kUnknowns; ++r)
+        for (std::size_t c = 0; c < kUnknowns; ++c)
+            rhs[r] -= e.da[r][c] * x[c];
+    const auto dx = lu.solve(rhs);
+    for (std::size_t k = 0; k < 4; ++k) {
+        out.v[k] = x[static_cast<std::size_t>(kOutputs[k])];
+        out.dv[k] = dx[static_cast<std::size_t>(kOutputs[k])];
+    }
+    return out;
 }
 
 }  // namespace
@@ -93,38 +207,10 @@ int filterOutputIndex(FilterType type)
 
 OutputVoltages solveCircuit(const CircuitComponents& p, FilterType type, const OpAmpModel& model, double frequencyHz)
 {
-    const Complex s(0, 2 * std::numbers::pi * frequencyHz);
-    Equations e;
-    // Rows N1, N2, N3, N4 hold the current balance at each inverting input; rows V1 ... V4 the op-amps.
-    fromInput(e, N1, 1 / p.r(4));
-    admittance(e, N1, V1, 1 / p.r(1) + s * p.C1);
-    admittance(e, N1, V3, 1 / p.r(3));
-    opAmp(e, V1, N1, V1, model, s);
-
-    admittance(e, N2, V1, 1 / p.r(2));
-    admittance(e, N2, V2, s * p.C2);
-    opAmp(e, V2, N2, V2, model, s);
-
-    admittance(e, N3, V2, 1 / p.r(5));
-    admittance(e, N3, V3, 1 / p.r(6));
-    opAmp(e, V3, N3, V3, model, s);
-
-    if (hasSummingAmplifier(type)) {
-        admittance(e, N4, V1, 1 / p.r(7));
-        fromInput(e, N4, 1 / p.r(9));
-        admittance(e, N4, V4, 1 / p.r(10));
-        // R8 from A2 where the zero lies above fo, from A3 (R8') for HPF and the zero below fo.
-        if (type == FilterType::TzfLow)
-            admittance(e, N4, V2, 1 / p.r(8));
-        else if (type == FilterType::Hpf || type == FilterType::TzfHigh)
-            admittance(e, N4, V3, 1 / p.r(8));
-        opAmp(e, V4, N4, V4, model, s);
-    } else {
-        e.a[N4][N4] = 1;
-        e.a[V4][V4] = 1;
-    }
-    const auto x = solve(e);
-    return {x[V1], x[V2], x[V3], hasSummingAmplifier(type) ? x[V4] : Complex(0)};
+    OutputVoltages v = solveWithDerivative(p, type, model, 2 * std::numbers::pi * frequencyHz).v;
+    if (!hasSummingAmplifier(type))
+        v[3] = 0;
+    return v;
 }
 
 ResponseCurves frequencyResponse(const CircuitComponents& parts, FilterType type, const OpAmpModel& model,
@@ -136,22 +222,24 @@ ResponseCurves frequencyResponse(const CircuitComponents& parts, FilterType type
     const int n = std::max(points, 2);
     const double logStart = std::log10(startHz);
     const double step = (std::log10(stopHz) - logStart) / (n - 1);
-    // Group delay -d(phase)/d(omega) from the phase change across +-0.01 % of each frequency; the ratio
-    // of the two responses keeps the phase difference free of wrapping.
-    constexpr double kRelativeStep = 1e-4;
+    // Group delay -d(phase)/d(omega) = -Im(H'/H), with H' from the same factorisation as H.
+    curves.frequencyHz.reserve(static_cast<std::size_t>(n));
+    curves.outputGroupDelay.reserve(static_cast<std::size_t>(n));
+    for (std::size_t k = 0; k < 4; ++k) {
+        curves.levelDb[k].reserve(static_cast<std::size_t>(n));
+        curves.phaseDeg[k].reserve(static_cast<std::size_t>(n));
+    }
     for (int i = 0; i < n; ++i) {
         const double f = std::pow(10.0, logStart + step * i);
-        const OutputVoltages v = solveCircuit(parts, type, model, f);
+        const Solution solution = solveWithDerivative(parts, type, model, 2 * std::numbers::pi * f);
         curves.frequencyHz.push_back(f);
         for (std::size_t k = 0; k < 4; ++k) {
-            curves.levelDb[k].push_back(20 * std::log10(std::abs(v[k])));
-            curves.phaseDeg[k].push_back(std::arg(v[k]) * 180 / std::numbers::pi);
+            const std::complex<double> v = k == 3 && !curves.hasA4 ? std::complex<double>(0) : solution.v[k];
+            curves.levelDb[k].push_back(10 * std::log10(std::norm(v)));
+            curves.phaseDeg[k].push_back(std::arg(v) * (180 / std::numbers::pi));
         }
         const std::size_t out = static_cast<std::size_t>(curves.outputIndex);
-        const Complex above = solveCircuit(parts, type, model, f * (1 + kRelativeStep))[out];
-        const Complex below = solveCircuit(parts, type, model, f * (1 - kRelativeStep))[out];
-        const double dOmega = 2 * std::numbers::pi * f * 2 * kRelativeStep;
-        curves.outputGroupDelay.push_back(-std::arg(above / below) / dOmega);
+        curves.outputGroupDelay.push_back(-(solution.dv[out] / solution.v[out]).imag());
     }
     return curves;
 }
