@@ -108,7 +108,9 @@ bool SaveSettings(const QString& path, const SettingsTexts& texts)
     if (!out.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = encodeIniText(writeSettingsTexts(current.text, texts), current.encoding);
-    if (out.write(bytes) != bytes.size()) {
+    // Flush before committing: this Qt's commit() can miss a failed flush (a full disk, EFBIG) and
+    // would then replace the settings with a truncated file.
+    if (out.write(bytes) != bytes.size() || !out.flush() || out.error() != QFileDevice::NoError) {
         out.cancelWriting();
         return false;
     }

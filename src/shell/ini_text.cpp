@@ -140,10 +140,15 @@ DecodedText decodeIniBytes(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return {QString(), TextEncoding::Utf16LE};
+    // A file cut off inside a UTF-16 code unit ends with half a character: that byte is no text.
+    const auto wholeUnits = [&] {
+        const QByteArrayView units = QByteArrayView(bytes).sliced(2);
+        return units.size() % 2 ? units.chopped(1) : units;
+    };
     if (bytes.startsWith(kBomUtf16LE))
-        return {decodeWith(QStringConverter::Utf16LE, QByteArrayView(bytes).sliced(2)), TextEncoding::Utf16LE};
+        return {decodeWith(QStringConverter::Utf16LE, wholeUnits()), TextEncoding::Utf16LE};
     if (bytes.startsWith(kBomUtf16BE))
-        return {decodeWith(QStringConverter::Utf16BE, QByteArrayView(bytes).sliced(2)), TextEncoding::Utf16BE};
+        return {decodeWith(QStringConverter::Utf16BE, wholeUnits()), TextEncoding::Utf16BE};
     if (bytes.startsWith(kBomUtf8))
         return {decodeWith(QStringConverter::Utf8, QByteArrayView(bytes).sliced(3)), TextEncoding::Utf8WithBom};
     bool failed = false;

@@ -1,0 +1,168 @@
+// Whatever lies in the settings file, the program starts and never loses a setting: each hostile file
+// loads its usable values (or the defaults), and a save either writes a file that reads back to what was
+// saved and keeps everything else it held, or leaves the old file exactly as it was.
+#include "Option.h"
+#include "ini_text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace torvel;
+
+namespace {
+
+const SettingsTexts kForm{QStringLiteral("24"), QStringLiteral("6"), QStringLiteral("4.7K"), QString(), QString()};
+const SettingsTexts kChosen{QStringLiteral("∞"), QStringLiteral("12"), QStringLiteral("10K"), QStringLiteral("25"),
+                            QStringLiteral("5")};
+
+QByteArray utf16(const QString& text, bool bigEndian = false)
+{
+    QByteArray out(bigEndian ? "\xFE\xFF" : "\xFF\xFE", 2);
+    for (QChar c : text) {
+        const char hi = static_cast<char>(c.unicode() >> 8), lo = static_cast<char>(c.unicode() & 0xFF);
+        out.append(bigEndian ? hi : lo);
+        out.append(bigEndian ? lo : hi);
+    }
+    return out;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QStringList asList(const SettingsTexts& t) { return {t.resistorSeries, t.capacitorSeries, t.impedance, t.leftMargin, t.topMargin}; }
+
+}  // namespace
+
+class HostileSettingsTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString path() const { return m_dir.filePath(QStringLiteral("torvel.ini")); }
+
+private slots:
+    void cleanup() { QFile::remove(path()); }
+
+    void hostileFileLoadsAndSavesSafely_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("loadedE1");  // what E1 reads as
+        QTest::addColumn<QString>("kept");      // a text the save must keep, empty when none
+
+        const QString usual = QStringLiteral("; my comment\r\n[Other]\r\nkey=value\r\n[Torvel]\r\nE1=48\r\n");
+        QTest::newRow("empty") << QByteArray() << "24" << "";
+        QTest::newRow("byte-order mark only") << QByteArray("\xFF\xFE", 2) << "24" << "";
+        QTest::newRow("UTF-16LE text") << utf16(usual) << "48" << "key=value";
+        QTest::newRow("UTF-16BE text") << utf16(usual, true) << "48" << "key=value";
+        QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF") + usual.toUtf8() << "48" << "; my comment";
+        QTest::newRow("UTF-8 without BOM") << usual.toUtf8() << "48" << "[Other]";
+        QTest::newRow("LF line breaks") << QString(usual).replace("\r\n", "\n").toUtf8() << "48" << "key=value";
+        QTest::newRow("truncated inside a UTF-16 character") << utf16(usual).chopped(1) << "48" << "key=value";
+        QTest::newRow("binary garbage") << QByteArray("\x00\x01\xFF\x80[\x00=\xFE\x12\x9C", 10) << "24" << "";
+        QTest::newRow("missing sections") << QByteArray("E1=96\r\nZ=1K\r\n") << "24" << "E1=96";
+        QTest::newRow("duplicate keys and sections: the first wins")
+            << QByteArray("[Torvel]\r\nE1=96\r\nE1=6\r\n[Torvel]\r\nE1=12\r\n") << "96" << "E1=12";
+        QTest::newRow("equals sign inside a value") << QByteArray("[Torvel]\r\nZ=a=b\r\nE1=48\r\n") << "48" << "";
+        QByteArray huge = QByteArray("[Torvel]\r\nE1=192\r\n[Big]\r\n");
+        while (huge.size() < 10 * 1024 * 1024)
+            huge += "filler=0123456789012345678901234567890123456789012345678901234567890123456789\r\n";
+        QTest::newRow("10 MB") << huge << "192" << "filler=0123";
+    }
+
+    void hostileFileLoadsAndSavesSafely()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, loadedE1);
+        QFETCH(QString, kept);
+        writeAll(path(), file);
+
+        SettingsTexts texts = kForm;
+        QVERIFY(LoadSettings(path(), texts));
+        QCOMPARE(texts.resistorSeries, loadedE1);
+
+        const bool saved = SaveSettings(path(), kChosen);
+        const QByteArray after = readAll(path());
+        if (!saved) {
+            QCOMPARE(after, file);  // nothing changed
+            return;
+        }
+        SettingsTexts reread = kForm;
+        QVERIFY(LoadSettings(path(), reread));
+        QCOMPARE(asList(reread), asList(kChosen));
+        if (!kept.isEmpty())
+            QVERIFY2(decodeIniBytes(after).text.contains(kept), qPrintable(kept));
+    }
+
+    void failedWriteLeavesTheOldFile_data()
+    {
+        QTest::addColumn<qint64>("limit");  // bytes a file may grow to before writes fail, as on a full disk
+        QTest::newRow("no byte can be written") << qint64(0);
+        QTest::newRow("fails after a few bytes") << qint64(7);
+        QTest::newRow("fails near the end") << qint64(90);
+    }
+
+    void failedWriteLeavesTheOldFile()
+    {
+        QFETCH(qint64, limit);
+        const QByteArray old = utf16(QStringLiteral("[Torvel]\r\nE1=48\r\n; keep\r\n"));
+        writeAll(path(), old);
+
+        // A file-size limit makes every write past it fail (EFBIG) like a full disk; the signal it would
+        // raise is ignored so that the failure comes back as an error.
+        struct rlimit previous {};
+        getrlimit(RLIMIT_FSIZE, &previous);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = previous;
+        small.rlim_cur = static_cast<rlim_t>(limit);
+        setrlimit(RLIMIT_FSIZE, &small);
+        const bool saved = SaveSettings(path(), kChosen);
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QVERIFY(!saved);
+        QCOMPARE(readAll(path()), old);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("torvel.ini")});  // no leftovers
+    }
+
+    void danglingLinkStartsWithDefaults()
+    {
+        const QString target = m_dir.filePath(QStringLiteral("missing/elsewhere.ini"));
+        QVERIFY(QFile::link(target, path()));
+        SettingsTexts texts = kForm;
+        LoadSettings(path(), texts);  // may fail silently: the link's folder does not exist
+        QCOMPARE(asList(texts).mid(0, 3), asList(kForm).mid(0, 3));
+        SaveSettings(path(), kChosen);  // must not crash; whatever it wrote reads back
+        SettingsTexts reread = kForm;
+        if (LoadSettings(path(), reread) && QFileInfo::exists(path()))
+            QCOMPARE(reread.resistorSeries, kChosen.resistorSeries);
+    }
+
+    void fileReplacedByAFolderChangesNothing()
+    {
+        QVERIFY(QDir().mkpath(path()));
+        SettingsTexts texts = kForm;
+        LoadSettings(path(), texts);
+        QCOMPARE(asList(texts).mid(0, 3), asList(kForm).mid(0, 3));
+        QVERIFY(!SaveSettings(path(), kChosen));
+        QVERIFY(QFileInfo(path()).isDir());
+        QDir(path()).removeRecursively();
+    }
+};
+
+QTEST_MAIN(HostileSettingsTest)
+#include "hostile_settings_test.moc"
