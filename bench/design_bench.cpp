@@ -71,11 +71,7 @@ void circuitResponse(benchmark::State& state)
     ModelSession s;
     prepare(s, FilterType::TzfLow);
     s.designer.synthesize();
-    CircuitComponents parts;
-    parts.C1 = s.designer.record().C1.value();
-    parts.C2 = s.designer.record().C2.value();
-    for (int n = 1; n <= 10; ++n)
-        parts.R[static_cast<std::size_t>(n - 1)] = s.designer.record().r(n).value();
+    const CircuitComponents parts = componentsOf(s.designer.record());
     for (auto _ : state)
         benchmark::DoNotOptimize(frequencyResponse(parts, FilterType::TzfLow, {}, 1, 1e6, 2000));
     state.SetLabel("2000 points, four outputs");

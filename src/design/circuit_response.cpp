@@ -194,6 +194,16 @@ Solution solveWithDerivative(const CircuitComponents& p, FilterType type, const 
 
 }  // namespace
 
+CircuitComponents componentsOf(const DesignRecord& record)
+{
+    CircuitComponents parts;
+    parts.C1 = record.C1.value();
+    parts.C2 = record.C2.value();
+    for (int n = 1; n <= 10; ++n)
+        parts.R[static_cast<std::size_t>(n - 1)] = record.r(n).value();
+    return parts;
+}
+
 bool hasSummingAmplifier(FilterType type) { return type != FilterType::Lpf && type != FilterType::Bpf; }
 
 int filterOutputIndex(FilterType type)

@@ -22,6 +22,9 @@ struct CircuitComponents {
     double r(int number) const { return R[static_cast<std::size_t>(number - 1)]; }
 };
 
+/// The elements a synthesis left in the design record.
+CircuitComponents componentsOf(const DesignRecord& record);
+
 /// Open-loop model of each op-amp: ideal (gainBandwidthHz <= 0) or A(s) = A0 / (1 + s A0 / (2 pi GBW)).
 struct OpAmpModel {
     double gainBandwidthHz = 0;

@@ -29,12 +29,7 @@ CircuitComponents designed(FilterType type, const char* fn, const char* series =
     for (auto [field, text] : {std::pair{Field::H, "2"}, {Field::Fo, "1000"}, {Field::Q, "3"}, {Field::Fn, fn}})
         s.panel.setFieldText(field, text);
     EXPECT_EQ(s.designer.synthesize().status, CommandStatus::Completed);
-    CircuitComponents parts;
-    parts.C1 = s.designer.record().C1.value();
-    parts.C2 = s.designer.record().C2.value();
-    for (int n = 1; n <= 10; ++n)
-        parts.R[static_cast<std::size_t>(n - 1)] = s.designer.record().r(n).value();
-    return parts;
+    return componentsOf(s.designer.record());
 }
 
 struct SimulatedPoint {
