@@ -9,7 +9,7 @@ seconds=${1:-60}
 build="$root/build-fuzz"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTORVEL_FUZZ=ON -DTORVEL_SANITIZE=ON -DTORVEL_BUILD_GUI=OFF -DTORVEL_BUILD_BENCH=OFF >/dev/null
-targets=(parse commands)
+targets=(parse commands settings)
 cmake --build "$build" --target "${targets[@]/#/fuzz-}"
 
 mkdir -p "$root/fuzz/crashes"
