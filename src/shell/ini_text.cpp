@@ -168,8 +168,14 @@ QByteArray encodeIniText(const QString& text, TextEncoding encoding)
     case TextEncoding::Utf8WithBom:
         return kBomUtf8 + text.toUtf8();
     case TextEncoding::Latin1:
-        if (fitsLatin1(text))
-            return text.toLatin1();
+        if (fitsLatin1(text)) {
+            // Latin-1 is only recognised as what is not UTF-8. Once the write has replaced the value that
+            // made the file invalid UTF-8, the rest ("Ã©") could read back as UTF-8 ("é") and change
+            // other keys; UTF-8 then keeps their meaning.
+            QByteArray bytes = text.toLatin1();
+            if (decodeIniBytes(bytes).text == text)
+                return bytes;
+        }
         break;
     case TextEncoding::Utf8:
         break;

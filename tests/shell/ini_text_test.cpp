@@ -48,25 +48,32 @@ void IniTextTest::encodingIsRecognised()
 void IniTextTest::encodingIsKeptOnWrite_data()
 {
     QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<QByteArray>("after");  // with E1 set to ∞
-    QTest::newRow("UTF-16LE") << QByteArray("\xFF\xFE", 2)
+    QTest::addColumn<QString>("value");  // written to [Torvel] E1
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("UTF-16LE") << QByteArray("\xFF\xFE", 2) << "∞"
                               << QByteArray("\xFF\xFE[\0T\0o\0r\0v\0e\0l\0]\0\r\0\n\0E\0" "1\0=\0\x1E\x22\r\0\n\0", 34);
-    QTest::newRow("UTF-16BE") << QByteArray("\xFE\xFF\0[\0T\0o\0r\0v\0e\0l\0]\0\n", 20)
+    QTest::newRow("UTF-16BE") << QByteArray("\xFE\xFF\0[\0T\0o\0r\0v\0e\0l\0]\0\n", 20) << "∞"
                               << QByteArray("\xFE\xFF\0[\0T\0o\0r\0v\0e\0l\0]\0\n\0E\0" "1\0=\x22\x1E\0\n", 30);
-    QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF[Torvel]\n")
+    QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF[Torvel]\n") << "∞"
                                      << QByteArray("\xEF\xBB\xBF[Torvel]\nE1=\xE2\x88\x9E\n");
-    QTest::newRow("UTF-8") << QByteArray("[Torvel]\n") << QByteArray("[Torvel]\nE1=\xE2\x88\x9E\n");
+    QTest::newRow("UTF-8") << QByteArray("[Torvel]\n") << "∞" << QByteArray("[Torvel]\nE1=\xE2\x88\x9E\n");
     // Latin-1 cannot hold "∞"; the file becomes UTF-8 rather than lose the choice, and "µ" moves along.
-    QTest::newRow("Latin-1 that must take ∞") << QByteArray("; \xB5\n[Torvel]\n")
+    QTest::newRow("Latin-1 that must take ∞") << QByteArray("; \xB5\n[Torvel]\n") << "∞"
                                               << QByteArray("; \xC2\xB5\n[Torvel]\nE1=\xE2\x88\x9E\n");
+    QTest::newRow("Latin-1 that stays Latin-1") << QByteArray("; \xB5\n[Torvel]\n") << "24"
+                                                << QByteArray("; \xB5\n[Torvel]\nE1=24\n");
+    // The only byte that was not UTF-8 is overwritten; written as Latin-1, "Ã©" would read back as "é".
+    QTest::newRow("Latin-1 that would read back as UTF-8") << QByteArray("[Torvel]\nE1=\xFF\nx=\xC3\xA9\n") << "24"
+                                                           << QByteArray("[Torvel]\nE1=24\nx=\xC3\x83\xC2\xA9\n");
 }
 
 void IniTextTest::encodingIsKeptOnWrite()
 {
     QFETCH(QByteArray, before);
+    QFETCH(QString, value);
     QFETCH(QByteArray, after);
     const DecodedText decoded = decodeIniBytes(before);
-    QCOMPARE(encodeIniText(writeIniValue(decoded.text, u"Torvel", u"E1", u"∞"), decoded.encoding), after);
+    QCOMPARE(encodeIniText(writeIniValue(decoded.text, u"Torvel", u"E1", value), decoded.encoding), after);
 }
 
 void IniTextTest::valueIsRead_data()
