@@ -24,9 +24,28 @@ const QStringList kTokens = {"1", "4.7", "33", "0", "-1", "1e3", "2.2e-9", "1k5"
                              "M", "m", "p", "T", "G", "４.７ｋ", "ｋ", "∞", ".", ",", " ", "e", "E", "+", "-", "Ω",
                              "abc", "1e400", "999.99996", "1000", "0.7071", "2", "10", "192", "\t", "﹅", "🙂"};
 
+// Readable values, so that commands get past their reading often enough to reach the arithmetic: mantissas
+// around the E-series decades and each prefix, both spellings of micro, full-width forms.
+const QStringList kMantissas = {"1", "2.2", "4.7", "10", "33", "100", "0.5", "0.7071", "999.99996", "1000", "-1",
+                                "0", "１", "４.７", "1e3"};
+const QStringList kPrefixes = {"", "", "p", "n", "u", "μ", "µ", "m", "k", "K", "M", "G", "T", "ｋ", "Ｍ"};
+
+// How the commands ended; each must be reached for the run to mean anything.
+struct Outcomes {
+    int completed = 0;
+    int stopped = 0;  // a warning: an unreadable field or an unsuitable ratio
+    int faults = 0;
+};
+
 class Monkey {
 public:
-    Monkey(TFormMain& form, std::uint64_t seed) : m_form(form), m_random(seed) {}
+    Monkey(TFormMain& form, const Recorder& recorder, std::uint64_t seed)
+        : m_form(form), m_recorder(recorder), m_random(seed)
+    {
+    }
+
+    Outcomes synthesis;
+    Outcomes analysis;
 
     void act()
     {
@@ -35,8 +54,8 @@ public:
         case 1: typeInto(m_form.controls().edit(kAllFields[pick(kFieldCount)])); break;
         case 2: typeInto(pick(2) ? m_form.controls().ComboBoxEvalE1 : m_form.controls().ComboBoxEvalE2); break;
         case 3: m_form.controls().radio(kAllFilterTypes[pick(kFilterTypeCount)])->click(); break;
-        case 4: command(m_form.controls().ButtonCir); break;
-        case 5: command(m_form.controls().ButtonTF); break;
+        case 4: command(m_form.controls().ButtonCir, synthesis); break;
+        case 5: command(m_form.controls().ButtonTF, analysis); break;
         default: navigate(); break;
         }
     }
@@ -46,6 +65,8 @@ private:
 
     QString randomText()
     {
+        if (pick(3))
+            return kMantissas[pick(static_cast<int>(kMantissas.size()))] + kPrefixes[pick(static_cast<int>(kPrefixes.size()))];
         QString text;
         for (int i = pick(5); i >= 0; --i)
             text += pick(10) ? kTokens[pick(static_cast<int>(kTokens.size()))] : garbageCharacter();
@@ -69,19 +90,27 @@ private:
         widget->setFocus(Qt::TabFocusReason);
         auto* combo = qobject_cast<QComboBox*>(widget);
         QLineEdit* line = combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(widget);
-        if (pick(2))
+        if (pick(4))
             line->selectAll();
         typeText(line, randomText());
     }
 
-    void command(QPushButton* button)
+    void command(QPushButton* button, Outcomes& outcomes)
     {
+        const std::size_t messages = m_recorder.messages.size();
+        const qsizetype faults = m_recorder.faults.size();
         // Fields hidden before and after a command keep their texts.
         std::vector<std::pair<Field, std::string>> hidden;
         for (Field f : kAllFields)
             if (!m_form.fieldVisible(f))
                 hidden.emplace_back(f, m_form.fieldText(f));
         button->click();
+        if (m_recorder.faults.size() > faults)
+            ++outcomes.faults;
+        else if (m_recorder.messages.size() > messages)
+            ++outcomes.stopped;
+        else
+            ++outcomes.completed;
         for (const auto& [field, text] : hidden)
             if (!m_form.fieldVisible(field))
                 QCOMPARE(m_form.fieldText(field), text);
@@ -98,6 +127,7 @@ private:
     }
 
     TFormMain& m_form;
+    const Recorder& m_recorder;
     std::mt19937_64 m_random;
 };
 
@@ -131,7 +161,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         const int actions = qEnvironmentVariableIsSet("TORVEL_MONKEY_ACTIONS")
             ? qEnvironmentVariableIntValue("TORVEL_MONKEY_ACTIONS") : 20000;
-        Monkey monkey(*form, 20261209);
+        Monkey monkey(*form, recorder, 20261209);
         const QStringList faults = {"Invalid floating point operation.", "Floating point division by zero.",
                                     "Floating point overflow."};
         for (int i = 0; i < actions; ++i) {
@@ -152,7 +182,14 @@ private slots:
             recorder.faults.clear();
         }
         QCOMPARE(guard.takeClosed(), QStringList());  // every box went through the recorder
-        qInfo("%d actions, %zu messages", actions, recorder.messages.size());
+        qInfo("%d actions; synthesis %d completed, %d warned, %d faults; analysis %d completed, %d warned, %d faults",
+              actions, monkey.synthesis.completed, monkey.synthesis.stopped, monkey.synthesis.faults,
+              monkey.analysis.completed, monkey.analysis.stopped, monkey.analysis.faults);
+        // A monkey whose commands all stop at the first unreadable field would check nothing beyond it.
+        if (actions >= 20000) {
+            for (const Outcomes& outcomes : {monkey.synthesis, monkey.analysis})
+                QVERIFY(outcomes.completed >= 100 && outcomes.stopped >= 100 && outcomes.faults >= 10);
+        }
     }
 };
 
