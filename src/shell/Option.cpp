@@ -17,9 +17,14 @@ constexpr QStringView kPrinterSection = u"Printer";
 
 bool createEmptySettingsFile(const QString& path)
 {
-    // The user's configuration folder may not exist yet; beside the program the folder always does.
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
+    const QFileInfo info(path);
+    // A link whose file is missing is followed, as the save follows it, so that the link stays a link;
+    // its file is made only in a folder that already exists where it points.
+    if (!info.isSymLink()) {
+        // The user's configuration folder may not exist yet; beside the program the folder always does.
+        QDir().mkpath(info.absolutePath());
+    }
+    QFile file(info.isSymLink() ? info.symLinkTarget() : path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return QFileInfo::exists(path);  // another copy of the program may just have created it
     const QByteArray byteOrderMark("\xFF\xFE", 2);

@@ -77,7 +77,8 @@ private slots:
         QTest::newRow("missing sections") << QByteArray("E1=96\r\nZ=1K\r\n") << "24" << "E1=96";
         QTest::newRow("duplicate keys and sections: the first wins")
             << QByteArray("[Torvel]\r\nE1=96\r\nE1=6\r\n[Torvel]\r\nE1=12\r\n") << "96" << "E1=12";
-        QTest::newRow("equals sign inside a value") << QByteArray("[Torvel]\r\nZ=a=b\r\nE1=48\r\n") << "48" << "";
+        QTest::newRow("equals sign inside a value: the first one ends the key")
+            << QByteArray("[Torvel]\r\nE1=a=b\r\n[Printer]\r\nx==\r\n") << "a=b" << "x==";
         QByteArray huge = QByteArray("[Torvel]\r\nE1=192\r\n[Big]\r\n");
         while (huge.size() < 10 * 1024 * 1024)
             huge += "filler=0123456789012345678901234567890123456789012345678901234567890123456789\r\n";
@@ -139,17 +140,40 @@ private slots:
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("torvel.ini")});  // no leftovers
     }
 
-    void danglingLinkStartsWithDefaults()
+    void danglingLinkIsFollowedOrLeftAlone_data()
     {
-        const QString target = m_dir.filePath(QStringLiteral("missing/elsewhere.ini"));
+        QTest::addColumn<QString>("targetFolder");
+        QTest::addColumn<bool>("folderExists");
+        QTest::newRow("target's folder exists: the file is made there, through the link") << "dotfiles" << true;
+        QTest::newRow("target's folder is missing: nothing is made and the link stays") << "unmounted" << false;
+    }
+
+    void danglingLinkIsFollowedOrLeftAlone()
+    {
+        // A link kept in place by the user (settings in a dotfiles folder or on another drive) must stay a
+        // link: a save that replaced it with a file of its own would part the two copies for good.
+        QFETCH(QString, targetFolder);
+        QFETCH(bool, folderExists);
+        const QString target = m_dir.filePath(targetFolder + QStringLiteral("/torvel.ini"));
+        if (folderExists)
+            QVERIFY(QDir(m_dir.path()).mkdir(targetFolder));
         QVERIFY(QFile::link(target, path()));
+
         SettingsTexts texts = kForm;
-        LoadSettings(path(), texts);  // may fail silently: the link's folder does not exist
-        QCOMPARE(asList(texts).mid(0, 3), asList(kForm).mid(0, 3));
-        SaveSettings(path(), kChosen);  // must not crash; whatever it wrote reads back
-        SettingsTexts reread = kForm;
-        if (LoadSettings(path(), reread) && QFileInfo::exists(path()))
-            QCOMPARE(reread.resistorSeries, kChosen.resistorSeries);
+        QCOMPARE(LoadSettings(path(), texts), folderExists);
+        const SettingsTexts expected{kForm.resistorSeries, kForm.capacitorSeries, kForm.impedance,
+                                     folderExists ? QStringLiteral("15") : QString(), folderExists ? QStringLiteral("15") : QString()};
+        QCOMPARE(asList(texts), asList(expected));
+        QCOMPARE(SaveSettings(path(), kChosen), folderExists);
+
+        QVERIFY(QFileInfo(path()).isSymLink());
+        QCOMPARE(QFileInfo(path()).symLinkTarget(), target);
+        QCOMPARE(QFileInfo::exists(QFileInfo(target).absolutePath()), folderExists);
+        if (folderExists) {
+            SettingsTexts reread = kForm;
+            QVERIFY(LoadSettings(target, reread));
+            QCOMPARE(asList(reread), asList(kChosen));
+        }
     }
 
     void fileReplacedByAFolderChangesNothing()
