@@ -73,6 +73,7 @@ private slots:
 
     void folderThatCannotHoldTheFile();
     void pathThatIsAFolder();
+    void readOnlyFileAndFolder_data();
     void readOnlyFileAndFolder();
 
 private:
@@ -292,19 +293,36 @@ void SettingsFileTest::pathThatIsAFolder()
     QVERIFY(QFileInfo(settingsPath()).isDir());
 }
 
+void SettingsFileTest::readOnlyFileAndFolder_data()
+{
+    QTest::addColumn<bool>("fileWritable");
+    QTest::addColumn<bool>("folderWritable");
+    QTest::addColumn<QString>("after");  // the file's text after closing with E1 set to 96
+    const QString before = QStringLiteral("[Torvel]\r\nE1=12\r\n");
+    QTest::newRow("read-only file in a writable folder: nothing changes") << false << true << before;
+    QTest::newRow("read-only file and folder: nothing changes") << false << false << before;
+    // The user made the file writable on purpose; it can only be written in place.
+    QTest::newRow("writable file in a read-only folder: written in place")
+        << true << false << "[Torvel]\r\nE1=96\r\nE2=6\r\nZ=4.7K\r\n[Printer]\r\nLeft=15\r\nTop=15\r\n";
+}
+
 void SettingsFileTest::readOnlyFileAndFolder()
 {
+    QFETCH(bool, fileWritable);
+    QFETCH(bool, folderWritable);
+    QFETCH(QString, after);
     if (::geteuid() == 0)
-        QSKIP("root writes read-only files; the folder-through-a-file and folder-as-file cases cover it");
-    const QByteArray file = utf16File("[Torvel]\r\nE1=12\r\n");
-    writeAll(settingsPath(), file);
-    QFile::setPermissions(settingsPath(), QFile::ReadOwner);
-    QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner);
+        QSKIP("root writes read-only files; the test runs again as an unprivileged user");
+    writeAll(settingsPath(), utf16File("[Torvel]\r\nE1=12\r\n"));
+    QFile::setPermissions(settingsPath(), QFile::ReadOwner | (fileWritable ? QFile::WriteOwner : QFile::Permissions()));
+    if (!folderWritable)
+        QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner);
     auto form = open(settingsPath());
     QCOMPARE(form->controls().ComboBoxEvalE1->currentText(), QStringLiteral("12"));
     form->setComboText(Combo::EvalE1, "96");
     closeAndExpectSilence(*form);
-    QCOMPARE(readAll(settingsPath()), file);
+    QCOMPARE(readAll(settingsPath()), utf16File(after));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"torvel.ini"});
     QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
