@@ -17,7 +17,10 @@ for t in "${targets[@]}"; do
   work=$(mktemp -d)
   cp "$root/fuzz/corpus/$t/"* "$work/"
   echo "== fuzz $t for ${seconds}s"
-  "$build/fuzz/fuzz-$t" "$work" -max_total_time="$seconds" -max_len=512 -timeout=10 \
+  # A target may bring a dictionary of the tokens its input format is made of.
+  dict=()
+  if [ -f "$root/fuzz/$t.dict" ]; then dict=(-dict="$root/fuzz/$t.dict"); fi
+  "$build/fuzz/fuzz-$t" "$work" "${dict[@]}" -max_total_time="$seconds" -max_len=512 -timeout=10 \
     -artifact_prefix="$root/fuzz/crashes/$t-" -print_final_stats=1 2>&1 | grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|Done' || true
   status=${PIPESTATUS[0]}
   rm -rf "$work"
