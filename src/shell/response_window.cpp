@@ -52,8 +52,11 @@ QChartView* newChartView(const QString& title)
 void fill(QChart* chart, const std::vector<QAbstractSeries*>& series, const QString& valueTitle)
 {
     chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes())
+    // A removed axis is no longer the chart's: without the delete every recompute would leak two.
+    for (QAbstractAxis* axis : chart->axes()) {
         chart->removeAxis(axis);
+        delete axis;
+    }
     auto* frequency = new QLogValueAxis;
     frequency->setTitleText(QStringLiteral("周波数 (Hz)"));
     frequency->setBase(10);
