@@ -347,7 +347,8 @@ void MainWindowTest::faultBoxIsAStopBoxTitledByTheProgram()
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
-    inspectNextMessageBox(this, [&](QMessageBox& box) {
+    QObject inspection;  // ends the wait with this test, whose locals the inspector writes
+    inspectNextMessageBox(&inspection, [&](QMessageBox& box) {
         title = box.windowTitle();
         text = box.text();
         icon = box.icon();
@@ -493,7 +494,8 @@ void MainWindowTest::messageBoxCentredOnWindowAndCombosClearedAfter()
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QRect boxFrame;
     ScreenPoint expected;
-    inspectNextMessageBox(this, [&](QMessageBox& box) {
+    QObject inspection;  // ends the wait with this test, whose locals the inspector writes
+    inspectNextMessageBox(&inspection, [&](QMessageBox& box) {
         title = box.windowTitle();
         text = box.text();
         icon = box.icon();

@@ -6,6 +6,7 @@
 #include "Main.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
@@ -35,7 +36,7 @@ std::unique_ptr<TFormMain> openWindow(const QString& settingsFile, Recorder& rec
 void typeText(QWidget* widget, const QString& text);
 
 /// Waits (inside whatever loop runs next) for a message box to come up, lets `inspect` look at it while
-/// it is shown, then closes it.
+/// it is shown, then closes it. The wait ends with `context` at the latest.
 void inspectNextMessageBox(QObject* context, std::function<void(QMessageBox&)> inspect);
 
 class ModalGuard : public QObject {
@@ -48,6 +49,7 @@ public:
 private:
     void closeModal();
     QTimer m_timer;
+    QPointer<QWidget> m_seen;  // the modal widget seen at the last tick
     QStringList m_closed;
 };
 
