@@ -44,6 +44,8 @@ void writeAll(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+const QByteArray kOldFile = utf16(QStringLiteral("[Torvel]\r\nE1=48\r\n; keep\r\n"));
+
 QStringList asList(const SettingsTexts& t) { return {t.resistorSeries, t.capacitorSeries, t.impedance, t.leftMargin, t.topMargin}; }
 
 }  // namespace
@@ -112,16 +114,16 @@ private slots:
     void failedWriteLeavesTheOldFile_data()
     {
         QTest::addColumn<qint64>("limit");  // bytes a file may grow to before writes fail, as on a full disk
-        QTest::newRow("no byte can be written") << qint64(0);
-        QTest::newRow("fails after a few bytes") << qint64(7);
-        QTest::newRow("fails near the end") << qint64(90);
+        // Every point at which the new file can be cut: from no byte at all to all but the last one.
+        const qint64 size = encodeIniText(writeSettingsTexts(decodeIniBytes(kOldFile).text, kChosen), TextEncoding::Utf16LE).size();
+        for (qint64 limit = 0; limit < size; ++limit)
+            QTest::addRow("cut after %lld of %lld bytes", limit, size) << limit;
     }
 
     void failedWriteLeavesTheOldFile()
     {
         QFETCH(qint64, limit);
-        const QByteArray old = utf16(QStringLiteral("[Torvel]\r\nE1=48\r\n; keep\r\n"));
-        writeAll(path(), old);
+        writeAll(path(), kOldFile);
 
         // A file-size limit makes every write past it fail (EFBIG) like a full disk; the signal it would
         // raise is ignored so that the failure comes back as an error.
@@ -136,7 +138,7 @@ private slots:
         std::signal(SIGXFSZ, previousHandler);
 
         QVERIFY(!saved);
-        QCOMPARE(readAll(path()), old);
+        QCOMPARE(readAll(path()), kOldFile);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("torvel.ini")});  // no leftovers
     }
 
