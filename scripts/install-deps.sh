@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config
+  # dpkg-shlibdeps, which names the libraries the .deb depends on
+  dpkg-dev
   # the window: Widgets, PrintSupport and Test all ship in qt6-base-dev
   qt6-base-dev libgl-dev qt6-qpa-plugins
   # the response window: charts, and SVG export of them
@@ -32,6 +34,8 @@ packages=(
   openbox x11-apps netpbm
   # /usr/bin/time, for the peak memory of the start-up benchmark
   time
+  # a minimal Debian 12 to install the .deb into, to show that its dependencies suffice
+  debootstrap
 )
 
 missing=()

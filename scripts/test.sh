@@ -39,5 +39,7 @@ run_suite() {
 "$root/scripts/fuzz.sh" "${TORVEL_FUZZ_SECONDS:-60}"
 
 run_suite "$root/build-ci" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The shipped build once more as a Debian package, installed and started in a minimal Debian 12.
+"$root/scripts/test-package.sh" "$root/build-ci" --fresh-root
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$root/build-ci-asan" -DCMAKE_BUILD_TYPE=Debug -DTORVEL_SANITIZE=ON -DTORVEL_BUILD_BENCH=OFF
