@@ -40,11 +40,11 @@ echo "$report" | grep -q "^torvel-startup shown-at-ns=" || { echo "the window di
 echo "installed programs: synthesis and start-up fine"
 '
 
-# A minimal Debian 12 beside this one. Only failing to make it (no network, no debootstrap) sends the
-# test back to this machine; a package that does not install or start there fails it.
+# A minimal Debian 12 beside this one (debootstrap comes with scripts/install-deps.sh). Only failing to
+# make it (no network, no debootstrap) sends the test back to this machine; a package that does not
+# install or start there fails it.
 make_fresh_root() {
-  command -v debootstrap >/dev/null ||
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap >/dev/null || return 1
+  command -v debootstrap >/dev/null || return 1
   fresh=$(mktemp -d /tmp/torvel-fresh.XXXXXX)
   trap remove_fresh_root EXIT
   echo "== debootstrap a minimal Debian 12 into $fresh"
