@@ -1,9 +1,9 @@
 // The settings file's bytes, whatever they are: reading never crashes, and saving the five texts into
 // them gives a file that reads back to exactly those texts, keeps every other line, and does not change
 // when the same texts are saved again. The whole input is the file, so a seed is a plain INI file.
-#include "Option.h"
+#include "settings/Option.h"
 #include "fuzz_input.h"
-#include "ini_text.h"
+#include "settings/ini_text.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,5 +1,5 @@
 // Placement of the printed window picture: pure arithmetic, every case without a printer.
-#include "print_placement.h"
+#include "shell/printing/print_placement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The print command end to end: the real capture, clipboard and QPainter path into a PDF file, turned into
 // a picture with pdftoppm and measured.
-#include "Main.h"
-#include "print_placement.h"
-#include "window_capture.h"
-#include "window_printer.h"
+#include "shell/window/Main.h"
+#include "shell/printing/print_placement.h"
+#include "shell/printing/window_capture.h"
+#include "shell/printing/window_printer.h"
 
 #include <QClipboard>
 #include <QDateTime>

@@ -2,10 +2,10 @@
 // save as PNG and SVG, design files and exports go through the file seam, the realised values show
 // after a synthesis, and the controls below the menu bar keep their places.
 #include "design/spice_netlist.h"
-#include "design_tools.h"
-#include "form_definition.h"
-#include "labeled_edit.h"
-#include "response_window.h"
+#include "shell/tools/design_tools.h"
+#include "shell/window/form_definition.h"
+#include "shell/window/labeled_edit.h"
+#include "shell/tools/response_window.h"
 #include "window_fixture.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
 // Whatever lies in the settings file, the program starts and never loses a setting: each hostile file
 // loads its usable values (or the defaults), and a save either writes a file that reads back to what was
 // saved and keeps everything else it held, or leaves the old file exactly as it was.
-#include "Option.h"
-#include "ini_text.h"
+#include "settings/Option.h"
+#include "settings/ini_text.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 // The INI text of the settings file, on bytes and strings only.
-#include "ini_text.h"
+#include "settings/ini_text.h"
 
 #include <QTest>
 

@@ -2,9 +2,9 @@
 // buttons, pressing keys. Its results must be those of the same commands on the in-memory panel and of
 // torvel-cli.
 #include "design/model_session.h"
-#include "labeled_edit.h"
-#include "message_dialogs.h"
-#include "schematic_view.h"
+#include "shell/window/labeled_edit.h"
+#include "shell/messages/message_dialogs.h"
+#include "shell/window/schematic_view.h"
 #include "window_fixture.h"
 
 #include <QAccessible>

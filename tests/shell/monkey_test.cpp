@@ -2,8 +2,8 @@
 // garbage) typed into the fields and series boxes, types chosen, both calculations pressed, Enter, Up
 // and Down pressed; every message answered. After every action the panel must still be consistent.
 #include "design/filter_types.h"
-#include "form_definition.h"
-#include "labeled_edit.h"
+#include "shell/window/form_definition.h"
+#include "shell/window/labeled_edit.h"
 #include "window_fixture.h"
 
 #include <QComboBox>

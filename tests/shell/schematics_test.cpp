@@ -1,6 +1,6 @@
 // The six schematics: each shows exactly the parts and connections of its circuit, in a 1-bit picture
 // of the right size, with no label cut off or written over another.
-#include "schematics.h"
+#include "shell/window/schematics.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // The settings file through the real window: created on first run, read at creation, written once at
 // closing, every failure silent.
-#include "Option.h"
+#include "settings/Option.h"
 #include "window_fixture.h"
 
 #include <QComboBox>

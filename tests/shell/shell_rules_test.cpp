@@ -1,8 +1,8 @@
 // Pure rules of the window: the version title, the message box placement and the keyboard's stepping.
-#include "keyboard_navigation.h"
-#include "message_dialogs.h"
-#include "message_placement.h"
-#include "version_title.h"
+#include "shell/window/keyboard_navigation.h"
+#include "shell/messages/message_dialogs.h"
+#include "shell/messages/message_placement.h"
+#include "shell/window/version_title.h"
 
 #include <QKeyEvent>
 #include <QTest>

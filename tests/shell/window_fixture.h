@@ -3,7 +3,7 @@
 // so that no test can hang waiting for a click.
 #pragma once
 
-#include "Main.h"
+#include "shell/window/Main.h"
 
 #include <QObject>
 #include <QPointer>

@@ -12,8 +12,8 @@
 #pragma once
 
 #include "design/designer.h"
-#include "form_definition.h"
-#include "Option.h"
+#include "shell/window/form_definition.h"
+#include "settings/Option.h"
 
 #include <QString>
 #include <QWidget>

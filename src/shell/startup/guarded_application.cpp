@@ -1,6 +1,6 @@
-#include "guarded_application.h"
+#include "shell/startup/guarded_application.h"
 
-#include "message_dialogs.h"
+#include "shell/messages/message_dialogs.h"
 
 #include <exception>
 

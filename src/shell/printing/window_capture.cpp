@@ -1,4 +1,4 @@
-#include "window_capture.h"
+#include "shell/printing/window_capture.h"
 
 #include <QApplication>
 #include <QClipboard>

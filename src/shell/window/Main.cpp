@@ -1,15 +1,15 @@
-#include "Main.h"
+#include "shell/window/Main.h"
 
-#include "design_tools.h"
-#include "keyboard_navigation.h"
-#include "labeled_edit.h"
-#include "message_dialogs.h"
-#include "print_placement.h"
-#include "window_capture.h"
-#include "window_printer.h"
+#include "shell/tools/design_tools.h"
+#include "shell/window/keyboard_navigation.h"
+#include "shell/window/labeled_edit.h"
+#include "shell/messages/message_dialogs.h"
+#include "shell/printing/print_placement.h"
+#include "shell/printing/window_capture.h"
+#include "shell/printing/window_printer.h"
 #include "values/engineering_notation.h"
-#include "version_title.h"
-#include "window_font.h"
+#include "shell/window/version_title.h"
+#include "shell/window/window_font.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -59,7 +59,7 @@ TFormMain::TFormMain(const QString& settingsFile, QWidget* parent)
     setObjectName(QStringLiteral("FormMain"));
     setFont(windowFont());  // before the controls exist, so that every control takes it
     m_controls = buildFormControls(*this);
-    m_tools = new DesignTools(*this);
+    m_tools = new DesignTools(*this, *this, {[this] { ButtonPrintClick(); }, [this] { ButtonExitClick(); }});
     placeMenuBar();
     m_messages.message = [this](const QString& text, MessageKind kind) {
         torvel::CenteredMessage(text, kind, MessageButtons::Ok, 0, this);

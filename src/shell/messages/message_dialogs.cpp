@@ -1,4 +1,4 @@
-#include "message_dialogs.h"
+#include "shell/messages/message_dialogs.h"
 
 #include <QApplication>
 #include <QMessageBox>

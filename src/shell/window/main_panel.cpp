@@ -1,9 +1,9 @@
 // The window as the design logic sees it: each named field, combo box, label, image and radio button of
 // the design panel is the control of the same name.
-#include "Main.h"
+#include "shell/window/Main.h"
 
-#include "labeled_edit.h"
-#include "schematic_view.h"
+#include "shell/window/labeled_edit.h"
+#include "shell/window/schematic_view.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "Option.h"
+#include "settings/Option.h"
 
-#include "ini_text.h"
+#include "settings/ini_text.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "schematics.h"
+#include "shell/window/schematics.h"
 
-#include "window_font.h"
+#include "shell/window/window_font.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "version_title.h"
+#include "shell/window/version_title.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 // Start-up: the toolkit, the one main window, the event loop.
-#include "Main.h"
-#include "guarded_application.h"
-#include "startup_report.h"
+#include "shell/window/Main.h"
+#include "shell/startup/guarded_application.h"
+#include "shell/startup/startup_report.h"
 
 #include <QElapsedTimer>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "keyboard_navigation.h"
+#include "shell/window/keyboard_navigation.h"
 
 #include <QKeyEvent>
 

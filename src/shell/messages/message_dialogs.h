@@ -3,7 +3,7 @@
 #pragma once
 
 #include "design/design_panel.h"
-#include "message_placement.h"
+#include "shell/messages/message_placement.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "startup_report.h"
+#include "shell/startup/startup_report.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,6 +1,6 @@
-#include "window_printer.h"
+#include "shell/printing/window_printer.h"
 
-#include "print_placement.h"
+#include "shell/printing/print_placement.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "print_placement.h"
+#include "shell/printing/print_placement.h"
 
 #include "values/engineering_notation.h"
 

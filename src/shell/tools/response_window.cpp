@@ -1,4 +1,6 @@
-#include "response_window.h"
+#include "shell/tools/response_window.h"
+
+#include "shell/messages/message_dialogs.h"
 
 #include "values/engineering_notation.h"
 
@@ -10,7 +12,6 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QLogValueAxis>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScatterSeries>
@@ -225,7 +226,7 @@ void ResponseWindow::saveAs()
 {
     const QString path = m_choosePath(QStringLiteral("PNG (*.png);;SVG (*.svg)"));
     if (!path.isEmpty() && !saveChart(path))
-        QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("保存できませんでした: ") + path);
+        CenteredMessage(QStringLiteral("保存できませんでした: ") + path, MessageKind::Warning, MessageButtons::Ok, 0, this);
 }
 
 }  // namespace torvel

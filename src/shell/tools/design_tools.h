@@ -14,16 +14,23 @@
 
 class QLabel;
 class QMenuBar;
+class QWidget;
 
 namespace torvel {
 
 class ResponseWindow;
-class TFormMain;
+
+/// What the menu asks of the window that owns it besides its design panel.
+struct WindowCommands {
+    std::function<void()> print;  // the print button's command
+    std::function<void()> quit;   // the quit button's command
+};
 
 class DesignTools : public QObject {
     Q_OBJECT
 public:
-    explicit DesignTools(TFormMain& window);
+    /// `window` parents the menu bar and the dialogs; `panel` is the same window seen by the logic.
+    DesignTools(QWidget& window, DesignPanel& panel, WindowCommands commands);
     ~DesignTools() override;
 
     QMenuBar* menuBar() const { return m_menuBar; }
@@ -47,7 +54,9 @@ public slots:
 private:
     bool writeText(const QString& path, const std::string& text);
 
-    TFormMain& m_window;
+    QWidget& m_window;
+    DesignPanel& m_panel;
+    WindowCommands m_commands;
     QMenuBar* m_menuBar = nullptr;
     QLabel* m_realised = nullptr;
     std::unique_ptr<ResponseWindow> m_response;

@@ -1,4 +1,4 @@
-#include "schematic_view.h"
+#include "shell/window/schematic_view.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "message_placement.h"
+#include "shell/messages/message_placement.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "form_definition.h"
+#include "shell/window/form_definition.h"
 
-#include "labeled_edit.h"
-#include "schematic_view.h"
-#include "schematics.h"
+#include "shell/window/labeled_edit.h"
+#include "shell/window/schematic_view.h"
+#include "shell/window/schematics.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,11 +1,10 @@
-#include "design_tools.h"
+#include "shell/tools/design_tools.h"
 
-#include "Main.h"
 #include "design/design_file.h"
 #include "design/reading.h"
 #include "design/realised_values.h"
 #include "design/spice_netlist.h"
-#include "response_window.h"
+#include "shell/tools/response_window.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -20,7 +19,8 @@ std::string toStd(const QByteArray& bytes) { return std::string(bytes.constData(
 
 }  // namespace
 
-DesignTools::DesignTools(TFormMain& window) : QObject(&window), m_window(window)
+DesignTools::DesignTools(QWidget& window, DesignPanel& panel, WindowCommands commands)
+    : QObject(&window), m_window(window), m_panel(panel), m_commands(std::move(commands))
 {
     m_menuBar = new QMenuBar(&window);
     m_menuBar->setObjectName(QStringLiteral("MenuBar"));
@@ -33,8 +33,8 @@ DesignTools::DesignTools(TFormMain& window) : QObject(&window), m_window(window)
     file->addAction(QStringLiteral("部品表CSV書き出し(&B)..."), QKeySequence(Qt::CTRL | Qt::Key_B), this,
                     &DesignTools::exportBillOfMaterials);
     file->addSeparator();
-    file->addAction(QStringLiteral("印刷(&P)"), QKeySequence(Qt::CTRL | Qt::Key_P), &window, &TFormMain::ButtonPrintClick);
-    file->addAction(QStringLiteral("終了(&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q), &window, &TFormMain::ButtonExitClick);
+    file->addAction(QStringLiteral("印刷(&P)"), QKeySequence(Qt::CTRL | Qt::Key_P), this, [this] { m_commands.print(); });
+    file->addAction(QStringLiteral("終了(&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q), this, [this] { m_commands.quit(); });
     QMenu* view = m_menuBar->addMenu(QStringLiteral("表示(&V)"));
     view->addAction(QStringLiteral("周波数特性(&R)..."), QKeySequence(Qt::CTRL | Qt::Key_R), this,
                     &DesignTools::openResponseWindow);
@@ -73,12 +73,12 @@ void DesignTools::showRealised(const DesignRecord& record, FilterType type)
 
 void DesignTools::openResponseWindow()
 {
-    const std::optional<CircuitComponents> parts = ReadCircuitComponents(m_window);
+    const std::optional<CircuitComponents> parts = ReadCircuitComponents(m_panel);
     if (!parts)
         return;  // the unreadable field has been reported
     if (!m_response)
         m_response = std::make_unique<ResponseWindow>();
-    m_response->showCircuit(*parts, checkedFilterType(m_window));
+    m_response->showCircuit(*parts, checkedFilterType(m_panel));
     m_response->show();
     m_response->raise();
     m_response->activateWindow();
@@ -94,9 +94,9 @@ void DesignTools::openDesign()
     if (!file.open(QIODevice::ReadOnly))
         refused = "cannot be read";
     else
-        refused = loadDesign(m_window, toStd(file.readAll()));
+        refused = loadDesign(m_panel, toStd(file.readAll()));
     if (refused)
-        m_window.CenteredMessage(toStd((path + QStringLiteral(": ")).toUtf8()) + *refused, MessageKind::Error,
+        m_panel.CenteredMessage(toStd((path + QStringLiteral(": ")).toUtf8()) + *refused, MessageKind::Error,
                                  MessageButtons::Ok);
 }
 
@@ -104,29 +104,29 @@ void DesignTools::saveDesignAs()
 {
     const QString path = m_choosePath(QStringLiteral("設計を保存"), QStringLiteral("Torvel 設計 (*.json)"), true);
     if (!path.isEmpty())
-        writeText(path, saveDesign(m_window));
+        writeText(path, saveDesign(m_panel));
 }
 
 void DesignTools::exportNetlist()
 {
-    const std::optional<CircuitComponents> parts = ReadCircuitComponents(m_window);
+    const std::optional<CircuitComponents> parts = ReadCircuitComponents(m_panel);
     if (!parts)
         return;
     const QString path = m_choosePath(QStringLiteral("SPICEネットリスト書き出し"), QStringLiteral("SPICE (*.cir)"), true);
     if (!path.isEmpty())
-        writeText(path, spiceNetlist(*parts, checkedFilterType(m_window), OpAmpNetlistForm::Subcircuit));
+        writeText(path, spiceNetlist(*parts, checkedFilterType(m_panel), OpAmpNetlistForm::Subcircuit));
 }
 
 void DesignTools::exportBillOfMaterials()
 {
-    const std::optional<CircuitComponents> parts = ReadCircuitComponents(m_window);
+    const std::optional<CircuitComponents> parts = ReadCircuitComponents(m_panel);
     if (!parts)
         return;
     const QString path = m_choosePath(QStringLiteral("部品表CSV書き出し"), QStringLiteral("CSV (*.csv)"), true);
     if (path.isEmpty())
         return;
-    const auto [resistors, capacitors] = ReadSeriesSizes(m_window);
-    writeText(path, billOfMaterials(*parts, checkedFilterType(m_window), resistors, capacitors));
+    const auto [resistors, capacitors] = ReadSeriesSizes(m_panel);
+    writeText(path, billOfMaterials(*parts, checkedFilterType(m_panel), resistors, capacitors));
 }
 
 bool DesignTools::writeText(const QString& path, const std::string& text)
@@ -135,7 +135,7 @@ bool DesignTools::writeText(const QString& path, const std::string& text)
     const bool written = file.open(QIODevice::WriteOnly)
         && file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) && file.commit();
     if (!written)
-        m_window.CenteredMessage(toStd((path + QStringLiteral(": 書き込めません")).toUtf8()), MessageKind::Error,
+        m_panel.CenteredMessage(toStd((path + QStringLiteral(": 書き込めません")).toUtf8()), MessageKind::Error,
                                  MessageButtons::Ok);
     return written;
 }

@@ -1,4 +1,4 @@
-#include "labeled_edit.h"
+#include "shell/window/labeled_edit.h"
 
 #include <QLabel>
 
