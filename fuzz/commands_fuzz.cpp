@@ -34,7 +34,7 @@ std::string pickText(fuzz::FuzzInput& in)
 void checkInvariants(const ModelSession& s)
 {
     const FilterType checked = checkedFilterType(s.panel);
-    check(s.designer.workingType() == foldFilterTypeCode(filterTypeInfo(checked).code));
+    check(s.designer.workingType() == workingTypeOf(checked));
     int shown = 0;
     for (Image image : kAllImages)
         shown += s.panel.imageVisible(image) ? 1 : 0;

@@ -85,13 +85,12 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
         request.commands.push_back(*command);
     }
     if (typeName) {
-        FilterType type{};
-        if (!filterTypeFromName(*typeName, type)) {
+        request.type = filterTypeFromName(*typeName);
+        if (!request.type) {
             result.exitCode = kExitUsage;
             result.output = "torvel-cli: unknown filter type \"" + *typeName + "\"\n";
             return result;
         }
-        request.type = type;
     }
     for (auto& [field, text] : texts)
         request.fieldTexts.emplace_back(field, std::move(text));

@@ -144,7 +144,7 @@ RunResult run(int argc, const char* const* argv)
     }
 
     const std::string* faultText = exitCode == kExitFault ? &fault : nullptr;
-    const int workingType = session.designer.workingType();
+    const WorkingType workingType = session.designer.workingType();
     if (request.json) {
         nlohmann::ordered_json json = panelJson(session.panel, workingType, faultText);
         json["realised"] = realised ? realisedJson(*realised) : nlohmann::ordered_json(nullptr);

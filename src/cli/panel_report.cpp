@@ -37,11 +37,11 @@ std::string oneLine(std::string text)
 
 }  // namespace
 
-nlohmann::ordered_json panelJson(const PanelModel& panel, int workingType, const std::string* faultText)
+nlohmann::ordered_json panelJson(const PanelModel& panel, WorkingType workingType, const std::string* faultText)
 {
     nlohmann::ordered_json json;
     json["type"] = filterTypeInfo(checkedFilterType(panel)).caption;
-    json["working_type"] = workingType;
+    json["working_type"] = workingTypeCode(workingType);
     json["image"] = visibleImage(panel);
     nlohmann::ordered_json fields = nlohmann::ordered_json::object();
     for (Field field : kAllFields)
@@ -62,10 +62,10 @@ nlohmann::ordered_json panelJson(const PanelModel& panel, int workingType, const
     return json;
 }
 
-std::string panelSummary(const PanelModel& panel, int workingType, const std::string* faultText)
+std::string panelSummary(const PanelModel& panel, WorkingType workingType, const std::string* faultText)
 {
     std::ostringstream out;
-    out << "type: " << filterTypeInfo(checkedFilterType(panel)).caption << " (working type " << workingType
+    out << "type: " << filterTypeInfo(checkedFilterType(panel)).caption << " (working type " << workingTypeCode(workingType)
         << ", " << visibleImage(panel) << ")\n";
     for (Field field : kAllFields)
         if (panel.fieldVisible(field))
@@ -100,8 +100,8 @@ std::string realisedSummary(const RealisedValues& values)
     char line[128];
     for (int i = 0; i < values.count; ++i) {
         const RealisedValue& v = values.values[static_cast<std::size_t>(i)];
-        std::snprintf(line, sizeof line, "  %-2s %12.6g -> %12.6g  (%+.3f %%)\n", std::string(v.name).c_str(), v.wanted,
-                      v.realised, v.errorPercent);
+        std::snprintf(line, sizeof line, "  %-2s %12.6g -> %12.6g  (%s %%)\n", std::string(v.name).c_str(), v.wanted,
+                      v.realised, errorPercentText(v.errorPercent, 3, true).c_str());
         out += line;
     }
     return out;

@@ -13,10 +13,10 @@ namespace torvel::cli {
 
 /// {"type", "working_type", "image", "fields", "E1", "E2", "labels", "messages", "fault"}: keys and order
 /// are a contract; texts exactly as the panel holds them.
-nlohmann::ordered_json panelJson(const PanelModel& panel, int workingType, const std::string* faultText);
+nlohmann::ordered_json panelJson(const PanelModel& panel, WorkingType workingType, const std::string* faultText);
 
 /// Visible fields, labels, messages and the fault, one per line.
-std::string panelSummary(const PanelModel& panel, int workingType, const std::string* faultText);
+std::string panelSummary(const PanelModel& panel, WorkingType workingType, const std::string* faultText);
 
 /// {"H": {"wanted", "realised", "error_percent"}, "fo": ..., "Q": ..., "fn": ... (TZF only)}.
 nlohmann::ordered_json realisedJson(const RealisedValues& values);

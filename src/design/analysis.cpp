@@ -2,7 +2,7 @@
 
 #include "design/peak_report.h"
 #include "design/reading.h"
-#include "design/synthesis.h"
+#include "design/response_formulas.h"
 #include "values/engineering_notation.h"
 
 #include <limits>
@@ -50,23 +50,30 @@ bool insideCorrectionWindow(Real r) { return r < Real(kCorrectionHigh) && r > Re
 Real notchToAllPassRatio(const AnalysisRecord& a) { return (a.r(1) / a.r(4)) / ((a.r(7) * Real(2)) / a.r(9)); }
 Real summingRatio(const AnalysisRecord& a) { return (a.r(1) / a.r(4)) / (a.r(7) / a.r(9)); }
 
-void correctType(DesignPanel& panel, int workingType, const AnalysisRecord& a)
+// Checks the radio button of the type the components describe where that is a neighbour of the selected
+// one, and returns the working type the rest of the command continues with.
+WorkingType correctType(DesignPanel& panel, WorkingType workingType, const AnalysisRecord& a)
 {
-    if (workingType == working::Hpf) {
+    const auto moveTo = [&](FilterType type) {
+        panel.checkRadio(type);
+        return workingTypeOf(type);
+    };
+    if (workingType == WorkingType::Hpf) {
         const Real wn = guardedOrNaN(guarded([&] { return zeroBelowNatural(a); }));
         if (!isNaN(wn) && wn / a.w0 > Real(kZeroFrequencyThreshold))
-            panel.checkRadio(FilterType::TzfHigh);
-    } else if (workingType == working::Tzf && panel.radioChecked(FilterType::Notch)) {
+            return moveTo(FilterType::TzfHigh);
+    } else if (workingType == WorkingType::Tzf && panel.radioChecked(FilterType::Notch)) {
         if (insideCorrectionWindow(notchToAllPassRatio(a)))
-            panel.checkRadio(FilterType::Apf);
-    } else if (workingType == working::Tzf && panel.radioChecked(FilterType::TzfHigh)) {
+            return moveTo(FilterType::Apf);
+    } else if (workingType == WorkingType::Tzf && panel.radioChecked(FilterType::TzfHigh)) {
         const Real wn = guardedOrNaN(guarded([&] { return zeroBelowNatural(a); }));
         if (!isNaN(wn) && wn / a.w0 < Real(kZeroFrequencyThreshold))
-            panel.checkRadio(FilterType::Hpf);
-    } else if (workingType == working::Apf) {
+            return moveTo(FilterType::Hpf);
+    } else if (workingType == WorkingType::Apf) {
         if (insideCorrectionWindow(summingRatio(a)))
-            panel.checkRadio(FilterType::Notch);
+            return moveTo(FilterType::Notch);
     }
+    return workingType;
 }
 
 // wn, then H, of a transmission-zero type; nothing when the zero formula fails.
@@ -76,15 +83,15 @@ std::optional<Real> transmissionZero(const DesignPanel& panel, const AnalysisRec
                                                   : guarded([&] { return zeroBelowNatural(a); });
 }
 
-void computeGainAndZero(DesignPanel& panel, int workingType, AnalysisRecord& a)
+void computeGainAndZero(DesignPanel& panel, WorkingType workingType, AnalysisRecord& a)
 {
     a.wn = 0;
     switch (workingType) {
-    case working::Lpf: a.H = a.r(3) / a.r(4); return;
-    case working::Bpf: a.H = a.r(1) / a.r(4); return;
-    case working::Hpf:
-    case working::Apf: a.H = a.r(10) / a.r(9); return;
-    default: break;
+    case WorkingType::Lpf: a.H = a.r(3) / a.r(4); return;
+    case WorkingType::Bpf: a.H = a.r(1) / a.r(4); return;
+    case WorkingType::Hpf:
+    case WorkingType::Apf: a.H = a.r(10) / a.r(9); return;
+    case WorkingType::Tzf: break;
     }
     if (panel.radioChecked(FilterType::Notch)) {
         a.H = a.r(10) / a.r(9);
@@ -111,7 +118,7 @@ void writeParameters(DesignPanel& panel, const AnalysisRecord& a)
             panel.setFieldText(field, FormatEngineering(value.value(), kParameterTextWidth, kDisplayDecimals));
 }
 
-void warnAboutRatios(DesignPanel& panel, int workingType, const AnalysisRecord& a)
+void warnAboutRatios(DesignPanel& panel, WorkingType workingType, const AnalysisRecord& a)
 {
     const Real tolerance = ratioTolerance(ReadSeriesSizes(panel).first);
     const auto check = [&](Real r, std::string_view message) {
@@ -123,13 +130,14 @@ void warnAboutRatios(DesignPanel& panel, int workingType, const AnalysisRecord& 
     constexpr std::string_view kR7R9 = "R7/R9 の比が不適切です。";
     constexpr std::string_view kR8R9 = "R8/R9 の比が不適切です。";
     switch (workingType) {
-    case working::Hpf:
+    case WorkingType::Hpf:
         check(summingRatio(a), kR7R9);
         check((a.r(3) / a.r(4)) / (a.r(8) / a.r(9)), kR8R9);
         break;
-    case working::Tzf: check(summingRatio(a), kR7R9); break;
-    case working::Apf: check(notchToAllPassRatio(a), kR7R9); break;
-    default: break;
+    case WorkingType::Tzf: check(summingRatio(a), kR7R9); break;
+    case WorkingType::Apf: check(notchToAllPassRatio(a), kR7R9); break;
+    case WorkingType::Lpf:
+    case WorkingType::Bpf: break;
     }
 }
 
@@ -145,33 +153,30 @@ Real ratioTolerance(int resistorSeriesSize)
     return sqrt(exp(ln(Real(10)) / Real(n)));
 }
 
-bool runAnalysis(DesignPanel& panel, const int& workingType)
+CommandStatus runAnalysis(DesignPanel& panel, WorkingType workingType)
 {
     for (Label label : kAllLabels)
         panel.setLabelText(label, "");
 
+    const std::optional<CircuitComponents> parts = ReadCircuitComponents(panel);
+    if (!parts)
+        return CommandStatus::StoppedAtField;
     AnalysisRecord a;
-    const auto read = [&](Field field, Real& into) {
-        const FieldReading reading = ReadField(panel, field);
-        into = reading.value;
-        return !reading.failed;
-    };
-    if (!read(Field::C1, a.C1) || !read(Field::C2, a.C2))
-        return false;
-    for (int n = 1; n <= 10; ++n)
-        if (!read(componentField(n), a.R[static_cast<std::size_t>(n - 1)]))
-            return false;
+    a.C1 = parts->C1;
+    a.C2 = parts->C2;
+    for (std::size_t i = 0; i < a.R.size(); ++i)
+        a.R[i] = parts->R[i];
 
     // A3 inverts with gain R6/R5, so the loop gain and with it w0^2 scale with R6/R5.
     a.w0 = Real(1) / sqrt(a.r(2) * a.r(3) * a.C1 * a.C2 * a.r(5) / a.r(6));
     a.Q = a.r(1) * a.C1 * a.w0;
 
-    correctType(panel, workingType, a);
+    workingType = correctType(panel, workingType, a);
     computeGainAndZero(panel, workingType, a);
     writeParameters(panel, a);
     warnAboutRatios(panel, workingType, a);
     ReportPeakLevels(panel, workingType, a);
-    return true;
+    return CommandStatus::Completed;
 }
 
 }  // namespace torvel

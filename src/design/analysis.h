@@ -5,7 +5,9 @@
 // It keeps its own record for one run and never touches the synthesis command's design record.
 #pragma once
 
+#include "design/command_outcome.h"
 #include "design/design_panel.h"
+#include "design/filter_types.h"
 
 #include <array>
 
@@ -23,9 +25,10 @@ struct AnalysisRecord {
     Real r(int number) const { return R[static_cast<std::size_t>(number - 1)]; }
 };
 
-/// Runs the whole command; `workingType` is read afresh after each type change. Returns false when it
-/// stopped at an unreadable field; throws FloatFault.
-bool runAnalysis(DesignPanel& panel, const int& workingType);
+/// Runs the whole command for the working type selected when it starts; where the components describe a
+/// neighbouring type it checks that type's radio button and goes on with its working type. Completed or
+/// stopped at an unreadable field; a floating-point fault is thrown as FloatFault.
+CommandStatus runAnalysis(DesignPanel& panel, WorkingType workingType);
 
 /// Half an E-series step on a log scale, 10^(1/(2n)); n <= 0 (no rounding) counts as 192, n < 24 as 24.
 Real ratioTolerance(int resistorSeriesSize);

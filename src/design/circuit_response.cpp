@@ -12,6 +12,8 @@ using Complex = std::complex<double>;
 // Unknowns: the inverting input and the output of each op-amp. Rows N1 ... N4 hold the current balance
 // at each inverting input, rows V1 ... V4 the op-amp equations.
 enum Unknown { N1, V1, N2, V2, N3, V3, N4, V4, kUnknowns };
+constexpr std::array<int, 4> kInputUnknowns = {N1, N2, N3, N4};
+constexpr std::array<int, 4> kOutputUnknowns = {V1, V2, V3, V4};
 
 // The node equations A(w) x = b and the derivative A'(w), which gives the group delay from the same
 // factorisation: A x' = -A' x.
@@ -69,15 +71,13 @@ Equations assemble(const CircuitComponents& p, FilterType type, const OpAmpModel
     admittance(e, N3, V3, 1 / p.r(6));
     opAmp(e, V3, N3, V3, model, omega);
 
-    if (hasSummingAmplifier(type)) {
+    const FilterTypeInfo& info = filterTypeInfo(type);
+    if (info.hasA4) {
         admittance(e, N4, V1, 1 / p.r(7));
         fromInput(e, N4, 1 / p.r(9));
         admittance(e, N4, V4, 1 / p.r(10));
-        // R8 from A2 where the zero lies above fo, from A3 (R8') for HPF and the zero below fo.
-        if (type == FilterType::TzfLow)
-            admittance(e, N4, V2, 1 / p.r(8));
-        else if (type == FilterType::Hpf || type == FilterType::TzfHigh)
-            admittance(e, N4, V3, 1 / p.r(8));
+        if (info.r8From)
+            admittance(e, N4, kOutputUnknowns[static_cast<std::size_t>(outputIndex(*info.r8From))], 1 / p.r(8));
         opAmp(e, V4, N4, V4, model, omega);
     } else {
         e.a[N4][V4] = 1;  // V4 = 0
@@ -153,9 +153,6 @@ struct Solution {
     OutputVoltages dv;  // their derivatives with respect to the angular frequency
 };
 
-constexpr std::array<int, 4> kInputs = {N1, N2, N3, N4};
-constexpr std::array<int, 4> kOutputs = {V1, V2, V3, V4};
-
 Solution solveWithDerivative(const CircuitComponents& p, FilterType type, const OpAmpModel& model, double omega)
 {
     const Equations e = assemble(p, type, model, omega);
@@ -166,15 +163,15 @@ Solution solveWithDerivative(const CircuitComponents& p, FilterType type, const 
         Factorised<4>::Vector b{};
         for (std::size_t r = 0; r < 4; ++r) {
             for (std::size_t c = 0; c < 4; ++c)
-                a[r][c] = e.a[kInputs[r]][kOutputs[c]];
-            b[r] = e.b[kInputs[r]];
+                a[r][c] = e.a[kInputUnknowns[r]][kOutputUnknowns[c]];
+            b[r] = e.b[kInputUnknowns[r]];
         }
         const Factorised<4> lu(a);
         out.v = lu.solve(b);
         Factorised<4>::Vector rhs{};
         for (std::size_t r = 0; r < 4; ++r)
             for (std::size_t c = 0; c < 4; ++c)
-                rhs[r] -= e.da[kInputs[r]][kOutputs[c]] * out.v[c];
+                rhs[r] -= e.da[kInputUnknowns[r]][kOutputUnknowns[c]] * out.v[c];
         out.dv = lu.solve(rhs);
         return out;
     }
@@ -186,8 +183,8 @@ Solution solveWithDerivative(const CircuitComponents& p, FilterType type, const 
             rhs[r] -= e.da[r][c] * x[c];
     const auto dx = lu.solve(rhs);
     for (std::size_t k = 0; k < 4; ++k) {
-        out.v[k] = x[static_cast<std::size_t>(kOutputs[k])];
-        out.dv[k] = dx[static_cast<std::size_t>(kOutputs[k])];
+        out.v[k] = x[static_cast<std::size_t>(kOutputUnknowns[k])];
+        out.dv[k] = dx[static_cast<std::size_t>(kOutputUnknowns[k])];
     }
     return out;
 }
@@ -204,21 +201,10 @@ CircuitComponents componentsOf(const DesignRecord& record)
     return parts;
 }
 
-bool hasSummingAmplifier(FilterType type) { return type != FilterType::Lpf && type != FilterType::Bpf; }
-
-int filterOutputIndex(FilterType type)
-{
-    if (type == FilterType::Lpf)
-        return 2;
-    if (type == FilterType::Bpf)
-        return 0;
-    return 3;
-}
-
 OutputVoltages solveCircuit(const CircuitComponents& p, FilterType type, const OpAmpModel& model, double frequencyHz)
 {
     OutputVoltages v = solveWithDerivative(p, type, model, 2 * std::numbers::pi * frequencyHz).v;
-    if (!hasSummingAmplifier(type))
+    if (!filterTypeInfo(type).hasA4)
         v[3] = 0;
     return v;
 }
@@ -227,8 +213,8 @@ ResponseCurves frequencyResponse(const CircuitComponents& parts, FilterType type
                                  double startHz, double stopHz, int points)
 {
     ResponseCurves curves;
-    curves.outputIndex = filterOutputIndex(type);
-    curves.hasA4 = hasSummingAmplifier(type);
+    curves.outputIndex = outputIndex(filterTypeInfo(type).output);
+    curves.hasA4 = filterTypeInfo(type).hasA4;
     const int n = std::max(points, 2);
     const double logStart = std::log10(startHz);
     const double step = (std::log10(stopHz) - logStart) / (n - 1);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "design/design_panel.h"
+#include "design/filter_types.h"
 
 #include <array>
 #include <complex>
@@ -37,10 +38,6 @@ using OutputVoltages = std::array<std::complex<double>, 4>;
 
 /// Solves the node equations at one frequency. A singular circuit (e.g. a zero resistor) gives NaNs.
 OutputVoltages solveCircuit(const CircuitComponents& parts, FilterType type, const OpAmpModel& opAmp, double frequencyHz);
-
-/// Whether the layout has the summing amplifier A4, and which output (0 = V1 ... 3 = V4) is the filter's.
-bool hasSummingAmplifier(FilterType type);
-int filterOutputIndex(FilterType type);
 
 struct ResponseCurves {
     std::vector<double> frequencyHz;

@@ -36,8 +36,9 @@ std::optional<std::string> loadDesign(DesignPanel& panel, std::string_view text)
         return "not a design file of this program (format is not \"torvel-design\")";
     if (!json.contains("version") || !json["version"].is_number_integer() || json["version"] != kVersion)
         return "design file version not supported (this program reads version 1)";
-    FilterType type{};
-    if (!json.contains("type") || !json["type"].is_string() || !filterTypeFromName(json["type"].get<std::string>(), type))
+    const std::optional<FilterType> type =
+        json.contains("type") && json["type"].is_string() ? filterTypeFromName(json["type"].get<std::string>()) : std::nullopt;
+    if (!type)
         return "design file names no known filter type";
     if (!json.contains("fields") || !json["fields"].is_object())
         return "design file has no fields";
@@ -50,7 +51,7 @@ std::optional<std::string> loadDesign(DesignPanel& panel, std::string_view text)
         if (!json.contains(combo) || !json[combo].is_string())
             return std::string("design file lacks the series ") + combo;
 
-    panel.checkRadio(type);
+    panel.checkRadio(*type);
     for (Field field : kAllFields)
         panel.setFieldText(field, json["fields"][std::string(fieldInfo(field).key)].get<std::string>());
     panel.setComboText(Combo::EvalE1, json["E1"].get<std::string>());

@@ -6,8 +6,9 @@
 // the program; `PanelModel` implements it in memory for the tests and for torvel-cli. One logic, two
 // front ends.
 //
-// The vocabulary the design layer shares lives here too: the filter types with their codes and layouts,
-// the working type, and the design record that the synthesis command fills.
+// The vocabulary the design layer shares lives here too: the fields, labels, images and filter types by
+// name, and the design record that the synthesis command fills. What each filter type is lives in
+// filter_types.h.
 #pragma once
 
 #include "values/checked_real.h"
@@ -44,16 +45,7 @@ struct FieldInfo {
     std::string_view key;         // short name used by torvel-cli: "C1", "fo", "Z"
 };
 
-struct FilterTypeInfo {
-    std::string_view objectName;  // "RadioButton4"
-    std::string_view caption;     // "TZF (Wo<Wn)"
-    int code;                     // the filter type code carried by the radio button, 3 to 9
-    Image image;                  // the schematic of the layout
-    std::string_view cliName;     // "tzf-low"
-};
-
 const FieldInfo& fieldInfo(Field field);
-const FilterTypeInfo& filterTypeInfo(FilterType type);
 std::string_view imageName(Image image);
 std::string_view labelName(Label label);  // "A1" ... "A4", "Diff"
 constexpr Field componentField(int resistorNumber) { return static_cast<Field>(static_cast<int>(Field::R1) + resistorNumber - 1); }
@@ -67,19 +59,6 @@ inline constexpr std::array<Image, kImageCount> kAllImages = {Image::Image3, Ima
 inline constexpr std::array<FilterType, kFilterTypeCount> kAllFilterTypes = {
     FilterType::Lpf, FilterType::Hpf, FilterType::Bpf, FilterType::TzfLow,
     FilterType::TzfHigh, FilterType::Notch, FilterType::Apf};
-
-/// Working types: the filter type code folded so that the two TZF kinds and the notch share 6 (their
-/// summing stage is the same) and APF becomes 8. The computations branch on these five values.
-namespace working {
-inline constexpr int Lpf = 3;
-inline constexpr int Hpf = 4;
-inline constexpr int Bpf = 5;
-inline constexpr int Tzf = 6;  // TZF (Wo<Wn), TZF (Wn<Wo) and Notch
-inline constexpr int Apf = 8;
-}  // namespace working
-
-/// The working type a filter type code folds to: 7 and 8 to 6, 9 to 8.
-int foldFilterTypeCode(int code);
 
 /// What the logic may do with the window.
 class DesignPanel {
@@ -127,7 +106,7 @@ struct DesignRecord {
     Real H = 0, fo = 0, Q = 0;
     Real fn = 0;                  // NaN while the fn field is hidden; fo for the notch
     Real C1 = 0, C2 = 0;
-    std::array<Real, 10> R{};     // R[0] is R1; R8 == -1 marks a layout without R8
+    std::array<Real, 10> R{};     // R[0] is R1; a negative R8 marks a layout without R8
     Real ActualFo = 0;            // natural frequency of the rounded loop
     Real ActualQ = 0;             // Q of the rounded loop
     Real LoopRatio = 0;           // sqrt(R2*C2 / (R3*C1)) of the rounded loop
@@ -137,7 +116,8 @@ struct DesignRecord {
     Real r(int number) const { return R[static_cast<std::size_t>(number - 1)]; }
 };
 
-/// R8 of a layout that has none (notch and all-pass).
+/// R8 of a layout that has none (notch and all-pass). The summing stage's decade scaling multiplies it
+/// with R7, R9 and R10, so any negative value means "absent", not this value alone.
 inline constexpr double kAbsentR8 = -1;
 
 }  // namespace torvel

@@ -1,7 +1,6 @@
 #include "design/designer.h"
 
 #include "design/analysis.h"
-#include "design/filter_types.h"
 #include "design/synthesis.h"
 
 namespace torvel {
@@ -11,7 +10,7 @@ template <typename Command>
 CommandOutcome runGuarded(Command command)
 {
     try {
-        return {command() ? CommandStatus::Completed : CommandStatus::StoppedAtField, {}};
+        return {command(), {}};
     } catch (const FloatFault& fault) {
         return {CommandStatus::Fault, fault.what()};
     }
@@ -21,9 +20,8 @@ CommandOutcome runGuarded(Command command)
 
 void Designer::RadioButton1Click(FilterType sender)
 {
-    const int code = filterTypeInfo(sender).code;
-    ShowTypeLayout(m_panel, code);
-    m_workingType = foldFilterTypeCode(code);
+    ShowTypeLayout(m_panel, sender);
+    m_workingType = workingTypeOf(sender);
 }
 
 CommandOutcome Designer::synthesize()

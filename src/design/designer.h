@@ -6,18 +6,11 @@
 // a front end's event loop. What the command wrote before the fault stays on the panel.
 #pragma once
 
+#include "design/command_outcome.h"
 #include "design/design_panel.h"
-
-#include <string>
+#include "design/filter_types.h"
 
 namespace torvel {
-
-enum class CommandStatus { Completed, StoppedAtField, Fault };
-
-struct CommandOutcome {
-    CommandStatus status = CommandStatus::Completed;
-    std::string faultText;  // "Floating point division by zero." etc. for a fault
-};
 
 class Designer {
 public:
@@ -31,12 +24,12 @@ public:
     /// "伝達関数算出": C1, C2, R1-R10 to H, fo, Q, fn and the peak levels.
     CommandOutcome analyze();
 
-    int workingType() const { return m_workingType; }
+    WorkingType workingType() const { return m_workingType; }
     const DesignRecord& record() const { return m_record; }
 
 private:
     DesignPanel& m_panel;
-    int m_workingType = working::Lpf;
+    WorkingType m_workingType = WorkingType::Lpf;
     DesignRecord m_record;
 };
 

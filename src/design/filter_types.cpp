@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string>
 
 namespace torvel {
 namespace {
@@ -26,41 +27,35 @@ constexpr std::array<FieldInfo, kFieldCount> kFields = {{
     {"LabeledEditZval", "標準ｲﾝﾋﾟｰﾀﾞﾝｽ(Ω)", "Z"},
 }};
 
-constexpr std::array<FilterTypeInfo, kFilterTypeCount> kFilterTypes = {{
-    {"RadioButton1", "LPF", 3, Image::Image3, "lpf"},
-    {"RadioButton2", "HPF", 4, Image::Image4, "hpf"},
-    {"RadioButton3", "BPF", 5, Image::Image5, "bpf"},
-    {"RadioButton4", "TZF (Wo<Wn)", 6, Image::Image6, "tzf-low"},
-    {"RadioButton5", "TZF (Wn<Wo)", 7, Image::Image7, "tzf-high"},
-    {"RadioButton6", "Notch(Wo=Wn)", 8, Image::Image8, "notch"},
-    {"RadioButton7", "APF", 9, Image::Image8, "apf"},
-}};
-
 constexpr std::array<std::string_view, kImageCount> kImageNames = {"Image3", "Image4", "Image5",
                                                                   "Image6", "Image7", "Image8"};
 constexpr std::array<std::string_view, kLabelCount> kLabelNames = {"A1", "A2", "A3", "A4", "Diff"};
 
-constexpr std::array<Field, 4> kSummingFields = {Field::R7, Field::R8, Field::R9, Field::R10};
-
-void showSummingFields(DesignPanel& panel, bool visible)
+// The table's facts hang together: a type shows R7, R9 and R10 exactly when it has A4, R8 exactly when
+// something drives it, fn exactly when it has a zero of its own, and the radio buttons stand in table order.
+constexpr bool consistent(const FilterTypeInfo& t, std::size_t index)
 {
-    for (Field f : kSummingFields)
-        panel.setFieldVisible(f, visible);
+    return static_cast<std::size_t>(t.type) == index && t.shownLayoutFields.contains(Field::R7) == t.hasA4
+        && t.shownLayoutFields.contains(Field::R9) == t.hasA4 && t.shownLayoutFields.contains(Field::R10) == t.hasA4
+        && t.shownLayoutFields.contains(Field::R8) == t.r8From.has_value()
+        && t.shownLayoutFields.contains(Field::Fn) == t.hasZero && (t.output == OpAmp::A4) == t.hasA4
+        && (!t.r8From || t.hasA4) && t.hasA4 == hasSummingAmplifier(t.working);
 }
+
+constexpr bool tableConsistent()
+{
+    for (std::size_t i = 0; i < kFilterTypes.size(); ++i)
+        if (!consistent(kFilterTypes[i], i))
+            return false;
+    return true;
+}
+static_assert(tableConsistent(), "a filter type's layout contradicts its circuit");
 
 }  // namespace
 
 const FieldInfo& fieldInfo(Field field) { return kFields[static_cast<std::size_t>(field)]; }
-const FilterTypeInfo& filterTypeInfo(FilterType type) { return kFilterTypes[static_cast<std::size_t>(type)]; }
 std::string_view imageName(Image image) { return kImageNames[static_cast<std::size_t>(image)]; }
 std::string_view labelName(Label label) { return kLabelNames[static_cast<std::size_t>(label)]; }
-
-int foldFilterTypeCode(int code)
-{
-    if (code == 9)
-        return working::Apf;
-    return code > 6 ? working::Tzf : code;
-}
 
 FilterType checkedFilterType(const DesignPanel& panel)
 {
@@ -70,58 +65,33 @@ FilterType checkedFilterType(const DesignPanel& panel)
     return FilterType::Lpf;
 }
 
-void ShowTypeLayout(DesignPanel& panel, int code)
+void ShowTypeLayout(DesignPanel& panel, FilterType type)
 {
+    // Everything goes back to the summing-stage layout without fn first, then the type takes away or adds
+    // its own: a field the focus sits in is hidden and shown again on the way, as the window has always done.
+    const FilterTypeInfo& info = filterTypeInfo(type);
     for (Image image : kAllImages)
         panel.setImageVisible(image, false);
-    showSummingFields(panel, true);
+    for (Field field : {Field::R7, Field::R8, Field::R9, Field::R10})
+        panel.setFieldVisible(field, true);
     panel.setFieldVisible(Field::Fn, false);
 
-    switch (code) {
-    case 3:  // LPF: output at A3, no summing stage
-        panel.setImageVisible(Image::Image3, true);
-        showSummingFields(panel, false);
-        break;
-    case 4:  // HPF: A4 sums IN, A1 and A3 (R8')
-        panel.setImageVisible(Image::Image4, true);
-        break;
-    case 5:  // BPF: output at A1, no summing stage
-        panel.setImageVisible(Image::Image5, true);
-        showSummingFields(panel, false);
-        break;
-    case 6:  // TZF (Wo<Wn): R8 from A2
-        panel.setImageVisible(Image::Image6, true);
+    panel.setImageVisible(info.image, true);
+    for (Field field : {Field::R7, Field::R8, Field::R9, Field::R10})
+        if (!info.shownLayoutFields.contains(field))
+            panel.setFieldVisible(field, false);
+    if (info.shownLayoutFields.contains(Field::Fn))
         panel.setFieldVisible(Field::Fn, true);
-        break;
-    case 7:  // TZF (Wn<Wo): R8 from A3, the HPF drawing
-        panel.setImageVisible(Image::Image7, true);
-        panel.setFieldVisible(Field::Fn, true);
-        break;
-    case 8:  // Notch and APF: A4 sums IN and A1 only
-    case 9:
-        panel.setImageVisible(Image::Image8, true);
-        panel.setFieldVisible(Field::R8, false);
-        break;
-    default:
-        break;
-    }
 }
 
-bool filterTypeFromName(std::string_view name, FilterType& type)
+std::optional<FilterType> filterTypeFromName(std::string_view name)
 {
-    auto lower = [](std::string_view s) {
-        std::string out(s);
-        std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-        return out;
-    };
-    for (FilterType t : kAllFilterTypes) {
-        const FilterTypeInfo& info = filterTypeInfo(t);
-        if (name == info.caption || lower(name) == info.cliName) {
-            type = t;
-            return true;
-        }
-    }
-    return false;
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (const FilterTypeInfo& info : kFilterTypes)
+        if (name == info.caption || lower == info.cliName)
+            return info.type;
+    return std::nullopt;
 }
 
 }  // namespace torvel

@@ -1,7 +1,6 @@
 #include "design/peak_report.h"
 
 #include "design/response_formulas.h"
-#include "design/synthesis.h"
 #include "values/engineering_notation.h"
 
 #include <algorithm>
@@ -19,7 +18,7 @@ Real decibels(Real ratio) { return Real(20) * log10(ratio); }
 std::string lowPassPeakText(Real Q, Real fo)
 {
     if (Q > Real(kPeakThreshold))
-        return peakFrequencyText(fo * sqrt(Real(1) - Real(1) / (Q * Real(2) * Q)));
+        return peakFrequencyText(fo * lowPassPeakFrequencyRatio(Q));
     return "0.0";
 }
 
@@ -27,7 +26,7 @@ std::string lowPassPeakText(Real Q, Real fo)
 std::string highPassPeakText(Real Q, Real fo)
 {
     if (Q > Real(kPeakThreshold))
-        return peakFrequencyText(fo / sqrt(Real(1) - Real(1) / (Q * Real(2) * Q)));
+        return peakFrequencyText(fo / lowPassPeakFrequencyRatio(Q));
     return "∞";
 }
 
@@ -50,7 +49,7 @@ std::string peakLabelText(std::string_view prefix, Real levelDb, std::string_vie
     return text;
 }
 
-void ReportPeakLevels(DesignPanel& panel, int workingType, const AnalysisRecord& a)
+void ReportPeakLevels(DesignPanel& panel, WorkingType workingType, const AnalysisRecord& a)
 {
     const Real fo = a.w0 / Real(kTwoPi);
     const Real b = LowPassPeakFactor(a.Q);
@@ -63,17 +62,20 @@ void ReportPeakLevels(DesignPanel& panel, int workingType, const AnalysisRecord&
     panel.setLabelText(Label::A2, peakLabelText("A2:", L2, lowPassPeakText(a.Q, fo)));
     panel.setLabelText(Label::A3, peakLabelText("A3:", L3, lowPassPeakText(a.Q, fo)));
 
-    if (workingType == working::Hpf) {
-        L4 = decibels(a.r(10) / a.r(9) * b);
-        panel.setLabelText(Label::A4, peakLabelText("A4:", L4, highPassPeakText(a.Q, fo)));
-    } else if (workingType == working::Tzf || workingType == working::Apf) {
-        const Real wn = workingType == working::Apf ? a.w0 : a.wn;
-        const Real fn = wn / Real(kTwoPi);
-        Real v = TzfPeakLevel(a.Q, fo, fn) * a.r(10) / a.r(9);
-        if (wn > a.w0)
-            v = v * wn / a.w0 * wn / a.w0;  // refer back from the DC gain to the summing stage's HF gain
-        L4 = decibels(v);
-        panel.setLabelText(Label::A4, peakLabelText("A4:", L4, peakFrequencyText(TzfPeakFrequency(a.Q, fo, fn))));
+    if (hasSummingAmplifier(workingType)) {
+        if (workingType == WorkingType::Hpf) {
+            L4 = decibels(a.r(10) / a.r(9) * b);
+            panel.setLabelText(Label::A4, peakLabelText("A4:", L4, highPassPeakText(a.Q, fo)));
+        } else {
+            const Real wn = workingType == WorkingType::Apf ? a.w0 : a.wn;
+            const Real fn = wn / Real(kTwoPi);
+            Real v = TzfPeakLevel(a.Q, fo, fn) * a.r(10) / a.r(9);
+            if (wn > a.w0)
+                v = v * wn / a.w0 * wn / a.w0;  // refer back from the DC gain to the summing stage's HF gain
+            L4 = decibels(v);
+            panel.setLabelText(Label::A4,
+                               peakLabelText("A4:", L4, peakFrequencyText(TzfPeakFrequency(a.Q, fo, fn))));
+        }
     }
 
     Real highest = -1e99;

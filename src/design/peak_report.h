@@ -13,7 +13,7 @@
 namespace torvel {
 
 /// Fills LabelA1-LabelA4 (A4 only where the type has a summing amplifier) and LabelDiff, in that order.
-void ReportPeakLevels(DesignPanel& panel, int workingType, const AnalysisRecord& analysis);
+void ReportPeakLevels(DesignPanel& panel, WorkingType workingType, const AnalysisRecord& analysis);
 
 /// "A2:1.25dB(1.13kHz)": prefix, level "%4.2f", "dB(", frequency text, "Hz)".
 std::string peakLabelText(std::string_view prefix, Real levelDb, std::string_view frequencyText);

@@ -7,33 +7,33 @@
 
 namespace torvel {
 
-FieldReading ReadField(DesignPanel& panel, Field field)
+std::optional<Real> ReadField(DesignPanel& panel, Field field)
 {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
     if (!panel.fieldVisible(field))
-        return {nan, false};
+        return Real(std::numeric_limits<double>::quiet_NaN());
     const double value = ParseEngineering(panel.fieldText(field));
     if (std::isnan(value)) {
         panel.CenteredMessage("\r\n" + panel.fieldCaption(field) + ": 数値入力エラー", MessageKind::Warning,
                               MessageButtons::Ok);
-        return {nan, true};
+        return std::nullopt;
     }
-    return {value, false};
+    return Real(value);
 }
 
-bool ReadParameters(DesignPanel& panel, DesignRecord& record)
+Reading ReadParameters(DesignPanel& panel, DesignRecord& record)
 {
+    // A field that fails leaves NaN in the record, as the hidden fields do.
     const auto read = [&](Field field, Real& into) {
-        const FieldReading reading = ReadField(panel, field);
-        into = reading.value;
-        return reading.failed;
+        const std::optional<Real> value = ReadField(panel, field);
+        into = value.value_or(std::numeric_limits<double>::quiet_NaN());
+        return value.has_value();
     };
-    if (read(Field::H, record.H) || read(Field::Fo, record.fo) || read(Field::Q, record.Q))
-        return true;
-    const bool fnFailed = read(Field::Fn, record.fn);
+    if (!read(Field::H, record.H) || !read(Field::Fo, record.fo) || !read(Field::Q, record.Q))
+        return Reading::StoppedAtField;
+    const bool fnRead = read(Field::Fn, record.fn);
     if (panel.radioChecked(FilterType::Notch))
         record.fn = record.fo;
-    return fnFailed;
+    return fnRead ? Reading::Complete : Reading::StoppedAtField;
 }
 
 std::pair<int, int> ReadSeriesSizes(const DesignPanel& panel)
@@ -45,9 +45,10 @@ std::optional<CircuitComponents> ReadCircuitComponents(DesignPanel& panel)
 {
     CircuitComponents parts;
     const auto read = [&](Field field, double& into) {
-        const FieldReading reading = ReadField(panel, field);
-        into = reading.value.value();
-        return !reading.failed;
+        const std::optional<Real> value = ReadField(panel, field);
+        if (value)
+            into = value->value();
+        return value.has_value();
     };
     if (!read(Field::C1, parts.C1) || !read(Field::C2, parts.C2))
         return std::nullopt;

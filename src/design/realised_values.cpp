@@ -1,5 +1,10 @@
 #include "design/realised_values.h"
 
+#include "design/filter_types.h"
+
+#include <cmath>
+#include <cstdio>
+
 namespace torvel {
 namespace {
 
@@ -30,11 +35,22 @@ RealisedValues realisedValues(const DesignRecord& record, FilterType type)
     out.values[0] = compare("H", record.H.value(), realisedGain(record, type));
     out.values[1] = compare("fo", record.fo.value(), record.ActualFo.value());
     out.values[2] = compare("Q", record.Q.value(), record.ActualQ.value());
-    if (type == FilterType::TzfLow || type == FilterType::TzfHigh) {
+    if (filterTypeInfo(type).hasZero) {
         out.values[3] = compare("fn", record.fn.value(), record.ActualFn.value());
         out.count = 4;
     }
     return out;
+}
+
+std::string errorPercentText(double errorPercent, int decimals, bool plusSign)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, plusSign ? "%+.*f" : "%.*f", decimals, errorPercent);
+    const std::string shown(text);
+    // Only zeros after the sign: the value rounds to zero at this precision.
+    if (shown.find_first_not_of("+-0.") == std::string::npos)
+        return shown.substr(shown[0] == '+' || shown[0] == '-' ? 1 : 0);
+    return shown;
 }
 
 }  // namespace torvel

@@ -4,6 +4,7 @@
 #include "design/design_panel.h"
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace torvel {
@@ -23,5 +24,9 @@ struct RealisedValues {
 /// From the design record of a completed synthesis of `type`: the gain of the rounded resistors, the
 /// realised fo and Q of the rounded loop, and the zero the rounded R8 places.
 RealisedValues realisedValues(const DesignRecord& record, FilterType type);
+
+/// An error in % with `decimals` decimals, "-" before a negative one and, with `plusSign`, "+" before a
+/// positive one. An error that rounds to zero is "0.000": a sign there would only show rounding noise.
+std::string errorPercentText(double errorPercent, int decimals, bool plusSign);
 
 }  // namespace torvel

@@ -2,6 +2,22 @@
 
 namespace torvel {
 
+Real peakRadical(Real Q) { return sqrt(Real(1) - Real(0.25) / (Q * Q)); }
+
+Real LowPassPeakFactor(Real Q, double threshold)
+{
+    if (Q > Real(threshold))
+        return Q / peakRadical(Q);
+    return 1;
+}
+
+Real lowPassPeakFrequencyRatio(Real Q) { return sqrt(Real(1) - Real(1) / (Q * Real(2) * Q)); }
+
+Real TzfMagnitude(Real x, Real r, Real Q)
+{
+    return abs(r - x * x) / sqrt((Real(1) - x * x) * (Real(1) - x * x) + ((x / Q) * x) / Q);
+}
+
 Real TzfPeakFrequency(Real Q, Real f0, Real fn)
 {
     const Real d = f0 - fn;
@@ -27,18 +43,10 @@ Real TzfPeakFrequency(Real Q, Real f0, Real fn)
 Real TzfPeakLevel(Real Q, Real f0, Real fn)
 {
     const Real x = TzfPeakFrequency(Q, f0, fn) / f0;
-    Real level = abs((fn / f0) * fn / f0 - x * x)
-        / sqrt((Real(1) - x * x) * (Real(1) - x * x) + (x / Q) * (x / Q));
+    Real level = TzfMagnitude(x, (fn / f0) * fn / f0, Q);
     if (fn > f0)
         level = level * (f0 / fn) * (f0 / fn);  // refer to the DC gain r
     return level;
-}
-
-Real LowPassPeakFactor(Real Q)
-{
-    if (Q > Real(kPeakThreshold))
-        return Q / sqrt(Real(1) - Real(0.25) / (Q * Q));
-    return 1;
 }
 
 }  // namespace torvel

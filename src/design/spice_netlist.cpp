@@ -42,11 +42,12 @@ std::vector<Element> elementsOf(const CircuitComponents& p, FilterType type)
         {"R5", "v2", "n3", p.r(5), "input of A3", false},
         {"R6", "n3", "v3", p.r(6), "feedback of A3", false},
     };
-    if (hasSummingAmplifier(type)) {
+    const FilterTypeInfo& info = filterTypeInfo(type);
+    if (info.hasA4) {
         e.push_back({"R7", "v1", "n4", p.r(7), "A1 output into A4", false});
-        if (type == FilterType::TzfLow)
+        if (info.r8From == OpAmp::A2)
             e.push_back({"R8", "v2", "n4", p.r(8), "A2 output into A4 (places the zero)", false});
-        else if (type == FilterType::Hpf || type == FilterType::TzfHigh)
+        else if (info.r8From == OpAmp::A3)
             e.push_back({"R8", "v3", "n4", p.r(8), "A3 output into A4 (places the zero)", false});
         e.push_back({"R9", "in", "n4", p.r(9), "input into A4", false});
         e.push_back({"R10", "n4", "v4", p.r(10), "feedback of A4 (sets the gain)", false});
@@ -60,14 +61,14 @@ std::string spiceNetlist(const CircuitComponents& parts, FilterType type, OpAmpN
                          double stopHz)
 {
     std::string out = "* Torvel: " + std::string(filterTypeInfo(type).caption) + ", output at v"
-        + std::to_string(filterOutputIndex(type) + 1) + "\n";
+        + std::to_string(outputIndex(filterTypeInfo(type).output) + 1) + "\n";
     out += form == OpAmpNetlistForm::Subcircuit
         ? "* op-amps: subcircuit OPAMP (inp inn out); replace it to simulate a real op-amp\n"
         : "* op-amps: ideal, voltage-controlled sources of gain " + std::string(kIdealGain) + "\n";
     out += "VIN in 0 DC 0 AC 1\n";
     for (const Element& e : elementsOf(parts, type))
         out += std::string(e.name) + " " + e.from + " " + e.to + " " + number(e.value) + "\n";
-    const int amplifiers = hasSummingAmplifier(type) ? 4 : 3;
+    const int amplifiers = filterTypeInfo(type).hasA4 ? 4 : 3;
     for (int k = 1; k <= amplifiers; ++k) {
         const std::string n = std::to_string(k);
         // Non-inverting input grounded, inverting input n<k>, output v<k>.
@@ -91,7 +92,7 @@ std::string billOfMaterials(const CircuitComponents& parts, FilterType type, int
             value.pop_back();
         // R5 and R6 are the standard impedance itself and the all-pass R7 is exactly R1/2: not rounded.
         const std::string_view name = e.name;
-        const bool unrounded = name == "R5" || name == "R6" || (type == FilterType::Apf && name == "R7");
+        const bool unrounded = name == "R5" || name == "R6" || (filterTypeInfo(type).exactR7 && name == "R7");
         const int series = e.capacitor ? capacitorSeries : resistorSeries;
         const std::string seriesText = unrounded || series == 0 ? "-" : "E" + SeriesSizeToText(series);
         out += std::string(e.name) + "," + value + "," + seriesText + "," + e.role + "\n";

@@ -6,7 +6,6 @@
 namespace torvel {
 namespace {
 
-constexpr double kLoopPeakThreshold = 0.7071;  // as in the loop design, not the report's threshold
 // R7-R10 are scaled by decades until R10 reaches a fraction of the standard impedance, so that A4 does not
 // load the loop amplifiers with small resistors.
 constexpr double kScalingDivisor = 2.5;
@@ -16,8 +15,7 @@ constexpr double kScalingStep = 10;
 
 void DesignHighPassStage(DesignRecord& rec)
 {
-    const Real q = rec.ActualQ;
-    const Real p = q > Real(kLoopPeakThreshold) ? q / sqrt(Real(1) - Real(0.25) / (q * q)) : Real(1);
+    const Real p = LowPassPeakFactor(rec.ActualQ, kLoopPeakThreshold);
     // The high-pass output peaks at H * p; the A1 output at R1/R4.
     rec.r(4) = roundResistor(rec, rec.r(1) / (rec.H * p));
     rec.r(7) = rec.r(1);
@@ -38,8 +36,7 @@ void DesignTzfStage(DesignRecord& rec)
     Real level = 1;
     if (!notch) {
         const Real x = TzfPeakFrequency(rec.ActualQ, fo, fn) / fo;
-        level = abs(r - x * x)
-            / sqrt((Real(1) - x * x) * (Real(1) - x * x) + ((x / rec.ActualQ) * x) / rec.ActualQ);
+        level = TzfMagnitude(x, r, rec.ActualQ);
         // R1 / (LoopRatio * ActualQ) is R3 of the rounded loop: R8 = R3 / |1 - r| places the zero.
         rec.r(8) = roundResistor(rec, rec.r(1) / ((rec.LoopRatio * rec.ActualQ) * abs(Real(1) - r)));
     }

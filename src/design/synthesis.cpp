@@ -1,6 +1,7 @@
 #include "design/synthesis.h"
 
 #include "design/reading.h"
+#include "design/response_formulas.h"
 #include "design/summing_stage.h"
 #include "values/e_series.h"
 #include "values/engineering_notation.h"
@@ -12,11 +13,9 @@ namespace {
 
 // A TZF selection moves to the notch when fo and fn agree this closely (relative to fo).
 constexpr double kNotchTolerance = 1e-6;
-// The loop's own Q threshold for its peak factor; the response formulas use 0.707106782. The two are
-// deliberately not unified: designs made with this threshold must keep coming out the same.
-constexpr double kLoopPeakThreshold = 0.7071;
 constexpr int kElementTextWidth = 9;
 
+// The three types of working type TZF trade places by fo and fn; all three keep that working type.
 void switchTransmissionZeroType(DesignPanel& panel, const DesignRecord& record)
 {
     if (abs(record.fo - record.fn) / record.fo < Real(kNotchTolerance))
@@ -39,7 +38,7 @@ Real roundCapacitor(const DesignRecord& record, Real value)
     return RoundToSeries(value.value(), record.CapacitorSeriesSize);
 }
 
-bool runSynthesis(DesignPanel& panel, const int& workingType, DesignRecord& record)
+CommandStatus runSynthesis(DesignPanel& panel, WorkingType workingType, DesignRecord& record)
 {
     for (Label label : kAllLabels)
         panel.setLabelText(label, "");
@@ -47,13 +46,13 @@ bool runSynthesis(DesignPanel& panel, const int& workingType, DesignRecord& reco
     panel.RaiseWindow();
     panel.setFieldText(Field::C1, "");
     panel.setFieldText(Field::C2, "");
-    if (ReadParameters(panel, record))
-        return false;
-    if (workingType == working::Tzf)
+    if (ReadParameters(panel, record) == Reading::StoppedAtField)
+        return CommandStatus::StoppedAtField;
+    if (workingType == WorkingType::Tzf)
         switchTransmissionZeroType(panel, record);
     ComputeElements(panel, workingType, record);
     WriteElements(panel, record);
-    return true;
+    return CommandStatus::Completed;
 }
 
 void ReadDesignSettings(const DesignPanel& panel, DesignRecord& record)
@@ -72,7 +71,7 @@ void ChooseCapacitors(DesignPanel& panel, DesignRecord& record)
     panel.setFieldText(Field::C2, FormatEngineering(record.C2.value(), 0, kDisplayDecimals));
 }
 
-void ComputeElements(DesignPanel& panel, int workingType, DesignRecord& record)
+void ComputeElements(DesignPanel& panel, WorkingType workingType, DesignRecord& record)
 {
     ChooseCapacitors(panel, record);
     record.R.fill(Real(0));
@@ -80,12 +79,11 @@ void ComputeElements(DesignPanel& panel, int workingType, DesignRecord& record)
     record.r(6) = record.StandardImpedance;
     DesignLoop(record);
     switch (workingType) {
-    case working::Lpf: DesignLowPassInput(record); break;
-    case working::Bpf: DesignBandPassInput(record); break;
-    case working::Hpf: DesignHighPassStage(record); break;
-    case working::Tzf: DesignTzfStage(record); break;
-    case working::Apf: DesignAllPassStage(record); break;
-    default: break;
+    case WorkingType::Lpf: DesignLowPassInput(record); break;
+    case WorkingType::Bpf: DesignBandPassInput(record); break;
+    case WorkingType::Hpf: DesignHighPassStage(record); break;
+    case WorkingType::Tzf: DesignTzfStage(record); break;
+    case WorkingType::Apf: DesignAllPassStage(record); break;
     }
 }
 
@@ -93,7 +91,7 @@ void DesignLoop(DesignRecord& record)
 {
     const Real Q = record.Q;
     // R2 sets the A3 (low-pass) peak equal to the A1 (band-pass) peak, so no loop amplifier clips first.
-    const Real k = Q > Real(kLoopPeakThreshold) ? Real(1) / sqrt(Real(1) - Real(0.25) / (Q * Q)) : Real(1) / Q;
+    const Real k = Q > Real(kLoopPeakThreshold) ? Real(1) / peakRadical(Q) : Real(1) / Q;
     const Real w = record.fo * Real(kTwoPi);
     record.r(2) = roundResistor(record, k / (record.C2 * w));
     record.r(3) = roundResistor(record, Real(1) / ((((record.C1 * record.C2) * record.r(2)) * w) * w));

@@ -3,17 +3,19 @@
 // ones.
 #pragma once
 
+#include "design/command_outcome.h"
 #include "design/design_panel.h"
+#include "design/filter_types.h"
 
 namespace torvel {
 
-inline constexpr double kTwoPi = 6.283185307179586;
 /// Used when the standard impedance field does not read.
 inline constexpr double kDefaultStandardImpedance = 4700;
 
-/// Runs the whole command. `workingType` is read afresh at each step, since checking a radio button
-/// inside the command changes it. Returns false when it stopped at an unreadable field; throws FloatFault.
-bool runSynthesis(DesignPanel& panel, const int& workingType, DesignRecord& record);
+/// Runs the whole command for the working type selected when it starts (a TZF selection may move to its
+/// neighbour or the notch on the way, which keeps the working type). Completed or stopped at an unreadable
+/// field; a floating-point fault is thrown as FloatFault.
+CommandStatus runSynthesis(DesignPanel& panel, WorkingType workingType, DesignRecord& record);
 
 // The steps, exposed for the tests.
 void ReadDesignSettings(const DesignPanel& panel, DesignRecord& record);
@@ -21,7 +23,7 @@ void ChooseCapacitors(DesignPanel& panel, DesignRecord& record);
 void DesignLoop(DesignRecord& record);
 void DesignLowPassInput(DesignRecord& record);
 void DesignBandPassInput(DesignRecord& record);
-void ComputeElements(DesignPanel& panel, int workingType, DesignRecord& record);
+void ComputeElements(DesignPanel& panel, WorkingType workingType, DesignRecord& record);
 void WriteElements(DesignPanel& panel, const DesignRecord& record);
 
 /// RoundToSeries with the record's resistor or capacitor series.

@@ -143,6 +143,17 @@ TEST(TorvelCli, RealisedValuesOfTheRoundedCircuit)
     EXPECT_TRUE(json["realised"].is_null());        // no synthesis in this run
 }
 
+TEST(TorvelCli, RealisedErrorOfRoundingNoiseIsPlainZero)
+{
+    // Unrounded parts realise fn one ulp below the wanted 88.9227 Hz: the text must not read "-0.000 %".
+    const RunResult result = runWith({"synth", "--type", "tzf-low", "--H", "6.44855", "--fo", "294.529", "--Q", "3.75689",
+                                      "--fn", "88.9227", "--E1", "∞", "--E2", "12"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("88.9227  (0.000 %)"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("-0.000"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("+0.000"), std::string::npos) << result.out;
+}
+
 TEST(TorvelCli, OutputCommandsPrintNetlistBomAndResponse)
 {
     const std::vector<std::string> design = {"--type", "hpf", "--H", "2", "--fo", "1000", "--Q", "2"};

@@ -166,7 +166,7 @@ TEST_F(Analysis, HighPassBecomingTzfWritesTheZero)
     type({{Field::Fn, "old"}});
     loop();
     summing("10k", "10k", "9k", "18k");  // R3/R4 * R9/R8 = 0.9: wn = w0 sqrt(0.1)
-    analyze();
+    ASSERT_EQ(analyze(), CommandStatus::Completed);
     EXPECT_TRUE(s.panel.fieldVisible(Field::Fn));
     EXPECT_NEAR(read(Field::Fn), 1591.549 * std::sqrt(0.1), 0.05);
     EXPECT_EQ(text(Field::H), "  2.0000 ");  // R10/R9
@@ -180,7 +180,7 @@ TEST_F(Analysis, TzfHighBecomingHpfHidesFnAndKeepsItsText)
     type({{Field::Fn, "old"}});
     loop();
     summing("10k", "10k", "10k", "10k");
-    analyze();
+    ASSERT_EQ(analyze(), CommandStatus::Completed);
     EXPECT_FALSE(s.panel.fieldVisible(Field::Fn));
     EXPECT_EQ(text(Field::Fn), "old");
 }
@@ -190,7 +190,7 @@ TEST_F(Analysis, FailedZeroOfTzfHighIsComputedAsTzfLow)
     s.panel.checkRadio(FilterType::TzfHigh);
     loop();
     summing("10k", "10k", "40k", "10k");  // ratio 4: wn = w0 sqrt(5), H = 5 R10/R9
-    analyze();
+    ASSERT_EQ(analyze(), CommandStatus::Completed);
     EXPECT_NEAR(read(Field::Fn), 1591.549 * std::sqrt(5.0), 0.05);
     EXPECT_EQ(text(Field::H), "  1.2500 ");  // 5 * 10k/40k
 }
@@ -200,7 +200,7 @@ TEST_F(Analysis, NaturalFrequencyFollowsTheInverterGain)
     // A3 inverts with gain R6/R5, so w0^2 scales with R6/R5: R6 = 2 R5 raises fo by sqrt 2.
     loop();
     type({{Field::R6, "20k"}});
-    analyze();
+    ASSERT_EQ(analyze(), CommandStatus::Completed);
     EXPECT_NEAR(read(Field::Fo), 1591.549 * std::sqrt(2.0), 0.01);
 }
 
@@ -220,7 +220,7 @@ TEST_P(RatioWarning, HalfAnESeriesStepIsTheTolerance)
     s.panel.setComboText(Combo::EvalE1, row.series);
     loop();
     summing(row.R7, "", "10k", "10k");
-    analyze();
+    ASSERT_EQ(analyze(), CommandStatus::Completed);
     EXPECT_EQ(s.panel.messages().size(), row.warns ? 1u : 0u);
 }
 
@@ -242,7 +242,7 @@ TEST_F(Analysis, HighPassWarnsForBothRatiosInOrder)
     s.panel.checkRadio(FilterType::Hpf);
     loop();
     summing("5k", "8k", "10k", "10k");  // (R3/R4)/(R8/R9) = 1.25: the zero formula fails, HPF stays
-    analyze();
+    ASSERT_EQ(analyze(), CommandStatus::Completed);
     EXPECT_EQ(messageTexts(), (std::vector<std::string>{"R7/R9 の比が不適切です。", "R8/R9 の比が不適切です。"}));
     EXPECT_EQ(label(Label::A1), "A1:0.00dB(1.59kHz)");  // the report follows the warnings
 }

@@ -138,7 +138,7 @@ private slots:
         m_form->setComboText(Combo::EvalE1, "24");
         m_form->tools().openDesign();
         QVERIFY(m_form->radioChecked(FilterType::Notch));
-        QCOMPARE(m_form->designer().workingType(), 6);
+        QCOMPARE(m_form->designer().workingType(), WorkingType::Tzf);
         QCOMPARE(m_form->fieldText(Field::H), std::string("1"));
         QCOMPARE(m_form->comboText(Combo::EvalE1), std::string("∞"));
 

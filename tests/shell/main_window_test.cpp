@@ -148,7 +148,7 @@ void MainWindowTest::startState()
     QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(FormMain, &form);
-    QCOMPARE(form.designer().workingType(), 3);
+    QCOMPARE(form.designer().workingType(), WorkingType::Lpf);
     ModelSession model;
     QCOMPARE(panelState(form), panelState(model.panel));
     QCOMPARE(QApplication::focusWidget(), c.edit(Field::C1));
@@ -370,18 +370,18 @@ void MainWindowTest::typeButtonsRunTheHandlerHoweverChecked()
     const FormControls& c = form.controls();
     // From the logic: the handler has run when the setter returns.
     form.checkRadio(FilterType::Hpf);
-    QCOMPARE(form.designer().workingType(), 4);
+    QCOMPARE(form.designer().workingType(), WorkingType::Hpf);
     QVERIFY(form.imageVisible(Image::Image4) && form.fieldVisible(Field::R7));
     // From assistive technology, which toggles without a click.
     QAccessibleInterface* radio = QAccessible::queryAccessibleInterface(c.radio(FilterType::Apf));
     radio->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    QTRY_COMPARE(form.designer().workingType(), 8);
+    QTRY_COMPARE(form.designer().workingType(), WorkingType::Apf);
     QVERIFY(form.imageVisible(Image::Image8) && !form.fieldVisible(Field::R8));
     // From the keyboard inside the group: the tab stop moves with the choice.
     c.radio(FilterType::Apf)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(c.radio(FilterType::Apf), Qt::Key_Up);
     QTRY_VERIFY(c.radio(FilterType::Notch)->isChecked());
-    QCOMPARE(form.designer().workingType(), 6);
+    QCOMPARE(form.designer().workingType(), WorkingType::Tzf);
     QVERIFY(c.radio(FilterType::Notch)->focusPolicy() & Qt::TabFocus);
     QVERIFY(!(c.radio(FilterType::Apf)->focusPolicy() & Qt::TabFocus));
 }

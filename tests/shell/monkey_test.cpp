@@ -169,7 +169,7 @@ private slots:
             if (QTest::currentTestFailed())
                 QFAIL(qPrintable(QStringLiteral("hidden field changed at action %1").arg(i)));
             const FilterType checked = checkedFilterType(*form);
-            QCOMPARE(form->designer().workingType(), foldFilterTypeCode(filterTypeInfo(checked).code));
+            QCOMPARE(form->designer().workingType(), workingTypeOf(checked));
             int shown = 0;
             for (Image image : kAllImages)
                 shown += form->imageVisible(image) ? 1 : 0;

@@ -177,10 +177,10 @@ void ShellRulesTest::navigationKeysIgnoreModifiers()
     QFETCH(int, key);
     QFETCH(bool, navigates);
     QFETCH(Step, step);
-    Step got = step == Step::Next ? Step::Previous : Step::Next;
-    QCOMPARE(navigationStepForKey(key, got), navigates);
+    const std::optional<Step> got = navigationStepForKey(key);
+    QCOMPARE(got.has_value(), navigates);
     if (navigates)
-        QCOMPARE(got, step);
+        QCOMPARE(*got, step);
 }
 
 void ShellRulesTest::faultTextGetsFullStopAfterLettersOnly_data()

@@ -60,12 +60,12 @@ void DesignTools::showRealised(const DesignRecord& record, FilterType type)
     for (int i = 0; i < values.count; ++i) {
         const RealisedValue& v = values.values[static_cast<std::size_t>(i)];
         const QString name = QString::fromLatin1(v.name.data(), static_cast<qsizetype>(v.name.size()));
-        parts << QStringLiteral("%1 %2%").arg(name).arg(v.errorPercent, 0, 'f', 2);
+        parts << QStringLiteral("%1 %2%").arg(name, QString::fromStdString(errorPercentText(v.errorPercent, 2, false)));
         details << QStringLiteral("%1: 指定 %2 → 実現 %3 (%4%)")
                        .arg(name)
                        .arg(v.wanted, 0, 'g', 6)
                        .arg(v.realised, 0, 'g', 6)
-                       .arg(v.errorPercent, 0, 'f', 3);
+                       .arg(QString::fromStdString(errorPercentText(v.errorPercent, 3, false)));
     }
     m_realised->setText(QStringLiteral("実現値の誤差: ") + parts.join(QStringLiteral("  ")));
     m_realised->setToolTip(details.join('\n'));

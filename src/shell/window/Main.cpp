@@ -135,7 +135,11 @@ void TFormMain::ButtonCirClick()
         m_tools->showRealised(m_designer.record(), checkedFilterType(*this));
 }
 
-void TFormMain::ButtonTFClick() { runCommand(&Designer::analyze); }
+void TFormMain::ButtonTFClick()
+{
+    // The outcome has been shown: a fault in its box, an unreadable field in its warning.
+    static_cast<void>(runCommand(&Designer::analyze));
+}
 
 void TFormMain::ButtonPrintClick()
 {
@@ -168,8 +172,8 @@ void TFormMain::RadioButton1Click(QRadioButton* sender)
 
 bool TFormMain::LabeledEditC1KeyDown(QWidget* sender, const QKeyEvent& key)
 {
-    Step step{};
-    if (!navigationStepForKey(key.key(), step))
+    const std::optional<Step> step = navigationStepForKey(key.key());
+    if (!step)
         return false;
     std::vector<QWidget*> stops = m_controls.navigationStops;
     for (QWidget*& stop : stops) {
@@ -184,9 +188,9 @@ bool TFormMain::LabeledEditC1KeyDown(QWidget* sender, const QKeyEvent& key)
         if (stop == sender)
             current = static_cast<int>(i);
     }
-    const int target = steppedIndex(canTakeFocus, current, step);
+    const int target = steppedIndex(canTakeFocus, current, *step);
     if (target != current)
-        stops[static_cast<std::size_t>(target)]->setFocus(step == Step::Next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        stops[static_cast<std::size_t>(target)]->setFocus(*step == Step::Next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;
 }
 

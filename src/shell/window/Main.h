@@ -125,8 +125,9 @@ private:
     bool m_focusCameFromOwnWindow = false;
 };
 
-/// The one main window of the program, set as soon as its construction starts (the settings are read
-/// during construction and reach the controls through it) and cleared when it is destroyed.
+/// The one main window of the program while it exists: set as soon as its construction starts and
+/// cleared when it is destroyed. The settings reach the controls through the window's own members, never
+/// through this pointer.
 extern TFormMain* FormMain;
 
 }  // namespace torvel

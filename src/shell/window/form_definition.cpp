@@ -1,5 +1,7 @@
 #include "shell/window/form_definition.h"
 
+#include "design/filter_types.h"
+
 #include "shell/window/labeled_edit.h"
 #include "shell/window/schematic_view.h"
 #include "shell/window/schematics.h"

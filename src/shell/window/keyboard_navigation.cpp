@@ -4,19 +4,17 @@
 
 namespace torvel {
 
-bool navigationStepForKey(int key, Step& step)
+std::optional<Step> navigationStepForKey(int key)
 {
     switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:  // the keypad's Enter is the same key to a designer
     case Qt::Key_Down:
-        step = Step::Next;
-        return true;
+        return Step::Next;
     case Qt::Key_Up:
-        step = Step::Previous;
-        return true;
+        return Step::Previous;
     default:
-        return false;
+        return std::nullopt;
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <Qt>
 
+#include <optional>
 #include <vector>
 
 class QKeyEvent;
@@ -17,7 +18,7 @@ enum class Step { Next, Previous };
 
 /// The step a key-down asks for in one of the value boxes, whatever modifier keys are held; none for
 /// any other key, which the box then handles as usual.
-bool navigationStepForKey(int key, Step& step);
+std::optional<Step> navigationStepForKey(int key);
 
 /// True for a key whose character is a carriage return: the boxes neither insert it nor react to it.
 bool isCarriageReturn(const QKeyEvent& event);
