@@ -15,7 +15,9 @@ const QByteArray kBomUtf8("\xEF\xBB\xBF", 3);
 
 QString decodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes, bool* failed = nullptr)
 {
-    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    // The file's own byte-order mark has been taken off already; another one after it is a character of
+    // the text (U+FEFF) and must stay one, or every save would drop one more of them.
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     QString text = decoder.decode(bytes);
     if (failed)
         *failed = decoder.hasError();

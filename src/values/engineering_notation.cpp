@@ -26,6 +26,59 @@ constexpr double kLn10 = 2.302585092994046;
 
 }  // namespace
 
+namespace {
+
+// A double carries 15 significant decimal digits whatever its size: a text of at most 15 reads back to a
+// double that shows as the same text again, even after the prefix's scaling on the way in and out. More
+// digits would show the double's binary noise, and the display would stop being a fixed point.
+constexpr int kSignificantDigits = 15;
+
+int significantDigits(std::string_view fixedText)
+{
+    const std::size_t first = fixedText.find_first_of("123456789");
+    if (first == std::string_view::npos)
+        return 0;
+    int count = 0;
+    for (std::size_t i = first; i < fixedText.size(); ++i)
+        count += fixedText[i] >= '0' && fixedText[i] <= '9';
+    return count;
+}
+
+// `value` in fixed notation with `decimals` decimals, rounded to kSignificantDigits significant digits:
+// the places below the last significant one are written as zeros.
+std::string fixedWithSignificantDigits(double value, int decimals)
+{
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific,
+                                      kSignificantDigits - 1);
+    const std::string_view scientific(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    std::string mantissa;
+    for (char c : scientific.substr(0, scientific.find('e')))
+        if (c != '.')
+            mantissa.push_back(c);
+    int exponent = 0;
+    const std::string_view exponentText = scientific.substr(scientific.find('e') + 1);
+    std::from_chars(exponentText.data() + (exponentText.front() == '+' ? 1 : 0),
+                    exponentText.data() + exponentText.size(), exponent);
+
+    // The digit at each power of ten from the highest integer place down to the last decimal.
+    const auto digitAt = [&](int power) {
+        const int index = exponent - power;
+        return index >= 0 && index < static_cast<int>(mantissa.size()) ? mantissa[static_cast<std::size_t>(index)] : '0';
+    };
+    std::string text = std::signbit(value) ? "-" : "";
+    for (int power = std::max(exponent, 0); power >= 0; --power)
+        text.push_back(digitAt(power));
+    if (decimals > 0) {
+        text.push_back('.');
+        for (int power = -1; power >= -decimals; --power)
+            text.push_back(digitAt(power));
+    }
+    return text;
+}
+
+}  // namespace
+
 std::string FormatFixed(double value, int width, int decimals)
 {
     // std::to_chars is locale-independent and rounds exact decimal ties to even.
@@ -33,6 +86,8 @@ std::string FormatFixed(double value, int width, int decimals)
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                       std::chars_format::fixed, std::max(decimals, 0));
     std::string text(buffer.data(), result.ptr);
+    if (std::isfinite(value) && significantDigits(text) > kSignificantDigits)
+        text = fixedWithSignificantDigits(value, std::max(decimals, 0));
 
     // "-0.00" would claim a sign for a value the text shows as zero.
     if (!text.empty() && text.front() == '-'

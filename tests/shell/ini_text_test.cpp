@@ -33,6 +33,14 @@ void IniTextTest::encodingIsRecognised_data()
     QTest::newRow("UTF-8 without a mark") << QByteArray("E1=\xE2\x88\x9E") << TextEncoding::Utf8 << "E1=∞";
     QTest::newRow("invalid UTF-8 is Latin-1") << QByteArray("Z=4.7K\xB5") << TextEncoding::Latin1 << "Z=4.7Kµ";
     QTest::newRow("empty file is the program's own format") << QByteArray() << TextEncoding::Utf16LE << "";
+    // Only the first mark says how the file is encoded; a mark after it is a character of the text, and a
+    // save must write it back rather than drop one more each time.
+    QTest::newRow("UTF-16BE mark repeated") << QByteArray("\xFE\xFF\xFE\xFF\xFE\xFF", 6) << TextEncoding::Utf16BE
+                                            << QString(QChar(0xFEFF)) + QChar(0xFEFF);
+    QTest::newRow("UTF-16LE mark repeated") << QByteArray("\xFF\xFE\xFF\xFE[\0a\0]\0", 10) << TextEncoding::Utf16LE
+                                            << QString(QChar(0xFEFF)) + "[a]";
+    QTest::newRow("UTF-8 mark repeated") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF") << TextEncoding::Utf8WithBom
+                                         << QString(QChar(0xFEFF));
 }
 
 void IniTextTest::encodingIsRecognised()

@@ -7,6 +7,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <limits>
 #include <random>
 
 namespace torvel {
@@ -50,7 +51,13 @@ INSTANTIATE_TEST_SUITE_P(
         FormatRow{"width_zero_has_no_padding", 33e-9, 0, 4, "33.0000n"},
         FormatRow{"tera_is_the_last_prefix", 4.7e12, 9, 4, "  4.7000T"},
         FormatRow{"beyond_tera_the_number_grows", 1e15, 9, 4, "1000.0000T"},
-        FormatRow{"far_beyond_tera", 1e18, 9, 4, "1000000.0000T"}),
+        FormatRow{"far_beyond_tera", 1e18, 9, 4, "1000000.0000T"},
+        // A double holds 15 significant digits: the places beyond them show as zeros, not as binary noise
+        // that would read back as another value.
+        FormatRow{"sixteen_digits_round_to_fifteen", 2.333333333333133e25, 9, 2, "23333333333331.30T"},
+        FormatRow{"fifteen_digits_stay", 2.333333333333133e25, 9, 1, "23333333333331.3T"},
+        FormatRow{"far_past_precision_zeros", 1e33, 9, 2, "1000000000000000000000.00T"},
+        FormatRow{"rounding_to_fifteen_carries", -9.9999999999999999e26, 9, 4, "-1000000000000000.0000T"}),
     [](const ::testing::TestParamInfo<FormatRow>& row) { return std::string(row.param.name); });
 
 TEST(FormatFixed, PadsButNeverCuts)
@@ -58,6 +65,7 @@ TEST(FormatFixed, PadsButNeverCuts)
     EXPECT_EQ(FormatFixed(1.5, 6, 2), "  1.50");
     EXPECT_EQ(FormatFixed(-12345.678, 4, 2), "-12345.68");
     EXPECT_EQ(FormatFixed(-0.004, 0, 2), "0.00");  // a value shown as zero carries no sign
+    EXPECT_EQ(FormatFixed(123456789012345.678, 0, 2), "123456789012346.00");  // 15 significant digits
 }
 
 TEST(FormatEngineering, NaNIsAnInvalidOperation)
@@ -145,17 +153,21 @@ TEST(ParseEngineering, IgnoresTheLocaleDecimalSeparator)
 TEST(EngineeringNotationProperty, WhatIsWrittenReadsBackToWhatIsShown)
 {
     std::mt19937_64 random(4700);
-    std::uniform_real_distribution<double> exponent(-15, 16);
+    std::uniform_real_distribution<double> exponent(-15, 30);  // far past tera, where precision runs out
     for (int run = 0; run < 50000; ++run) {
         const double value = (run % 2 ? -1 : 1) * std::pow(10.0, exponent(random));
         const int decimals = run % 7;
         const std::string text = FormatEngineering(value, 9, decimals);
         const double back = ParseEngineering(text);
         ASSERT_FALSE(std::isnan(back)) << text;
-        // The text rounds to `decimals` places of its prefix: half a unit of the last place is the most
-        // it may differ, plus the last bits of the prefix arithmetic.
+        // The text rounds to `decimals` places of its prefix, or to 15 significant digits where those are
+        // fewer: half a unit of the last place shown is the most it may differ, plus the last bits of the
+        // prefix arithmetic.
         const double shownUnit = std::fabs(back) > 0 ? std::fabs(back) / std::fabs(std::stod(text)) : 1e-12;
-        ASSERT_LE(std::fabs(back - value), 0.5 * std::pow(10.0, -decimals) * shownUnit * (1 + 1e-9) + 1e-300)
+        const double lastPlace = std::max(std::pow(10.0, -decimals) * shownUnit,
+                                          std::pow(10.0, std::floor(std::log10(std::fabs(value))) - 14));
+        const double prefixArithmetic = 4 * std::numeric_limits<double>::epsilon() * std::fabs(value);
+        ASSERT_LE(std::fabs(back - value), 0.5 * lastPlace * (1 + 1e-9) + prefixArithmetic + 1e-300)
             << value << " -> " << text;
         // Showing what is shown again shows the same value ("0p" and "0 " are both zero).
         ASSERT_EQ(ParseEngineering(FormatEngineering(back, 9, decimals)), back) << value << " -> " << text;
