@@ -184,8 +184,8 @@ MaskFitResult fitMask(ResponseKind kind, Approximation approximation, const Mask
     if (const std::string error = maskError(kind, mask); !error.empty())
         return {std::nullopt, error};
     const double stopband = reduce(kind, mask).stopband;
-    const std::string tooHigh = "The mask needs a " + std::string(approximationName(approximation)) + " "
-        + std::string(responseKindName(kind)) + " of order ";
+    const std::string tooHigh = "The " + std::string(approximationName(approximation)) + " "
+        + std::string(responseKindName(kind)) + " that meets this mask has order ";
     const std::string limit = "; the highest order offered is " + std::to_string(kMaxOrder) + ".";
 
     int order = 0;
