@@ -99,18 +99,25 @@ JacobiValues jacobi(double u, Modulus m)
         b = std::sqrt(a[i] * b);
         ++steps;
     }
-    double phi = std::ldexp(a[static_cast<std::size_t>(steps)] * u, steps);
-    double previous = phi;
+    const double quarterPeriod = 0.5 * kPi / a[static_cast<std::size_t>(steps)];
+    // Near the quarter period cn and dn are small and the descent below returns them only to an absolute
+    // accuracy; from w = K - u, sn(u) = cd(w), cn(u) = k' sd(w), dn(u) = k' nd(w) keep them relative. The
+    // elliptic prototype's high-Q poles are computed there.
+    const bool reflected = std::abs(u - quarterPeriod) < 0.5 * quarterPeriod;
+    const double argument = reflected ? quarterPeriod - u : u;
+
+    double phi = std::ldexp(a[static_cast<std::size_t>(steps)] * argument, steps);
     for (int i = steps; i > 0; --i) {
         const auto n = static_cast<std::size_t>(i);
-        previous = phi;
         phi = 0.5 * (phi + std::asin(c[n] / a[n] * std::sin(phi)));
     }
-    JacobiValues v;
-    v.sn = std::sin(phi);
-    v.cn = std::cos(phi);
-    v.dn = steps == 0 ? 1 : v.cn / std::cos(previous - phi);
-    return v;
+    const double sn = std::sin(phi), cn = std::cos(phi);
+    // dn from k'^2 + k^2 cn^2 rather than the Landen ratio cos(phi0) / cos(phi1 - phi0), which is 0 / 0
+    // at the quarter period.
+    const double dn = std::sqrt(m.complement * m.complement + m.k * m.k * cn * cn);
+    if (reflected)
+        return {cn / dn, m.complement * sn / dn, m.complement / dn};
+    return {sn, cn, dn};
 }
 
 double logNome(Modulus m)

@@ -28,7 +28,8 @@ struct JacobiValues {
     double sn = 0, cn = 1, dn = 1;
 };
 
-/// sn, cn and dn of a real argument, by the descending Landen (arithmetic-geometric mean) transformation.
+/// sn, cn and dn of a real argument, by the descending Landen (arithmetic-geometric mean) transformation;
+/// near the quarter period K from K - u, so that the small cn and dn there keep their relative precision.
 JacobiValues jacobi(double u, Modulus m);
 
 /// ln q of the modulus k, q = exp(-pi K'(k) / K(k)).
