@@ -253,9 +253,8 @@ SectionSplit splitIntoSections(const Zpk& filter, ResponseKind kind)
         }
         sections.push_back(makeSection(g, kind));
     }
-    if (left.atOrigin || left.atInfinity)
-        return {std::nullopt, "Zeros at the origin or at infinity are left over that no section of a "
-                                  + std::string(responseKindName(kind)) + " filter takes."};
+    // Every section took as many zeros as it has poles, and the filter has as many zeros (those at
+    // infinity counted) as poles: none can be left over.
 
     // Sections whose Q agree to rounding (the two a band-pass makes of one prototype pair) go by
     // frequency, whichever way the last bit of Q fell.
