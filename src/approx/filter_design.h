@@ -18,7 +18,7 @@ struct FilterRequest {
     ResponseKind kind = ResponseKind::LowPass;
     Approximation approximation = Approximation::Butterworth;
     /// The prototype's order, with fcHz (and bandwidthHz); empty when `mask` sets everything.
-    std::optional<int> order;
+    std::optional<int> order{};
     /// Low-pass, high-pass: the cut-off in the approximation's sense (prototype.h); band-pass, band-stop:
     /// the geometric centre.
     double fcHz = 1000;
@@ -26,7 +26,7 @@ struct FilterRequest {
     /// Butterworth and Bessel, ripple for Chebyshev and elliptic, attenuation for inverse Chebyshev).
     double bandwidthHz = 0;
     /// Sets order, fcHz, bandwidthHz and the ripple (Ap) and attenuation (As) the design uses.
-    std::optional<Mask> mask;
+    std::optional<Mask> mask{};
     double rippleDb = 1;        // Chebyshev, elliptic
     double attenuationDb = 40;  // inverse Chebyshev, elliptic
     double gain = 1;            // G: the filter's highest gain in its passband
