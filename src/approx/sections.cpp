@@ -18,6 +18,10 @@ constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kAxisTolerance = 1e-9;
 // Conjugate partners agree to rounding; this much apart they belong to different pairs.
 constexpr double kPairTolerance = 1e-9;
+// Poles are real when the prototype's are: the transformations keep their imaginary parts exactly 0.
+constexpr double kRealPoleTolerance = 1e-12;
+// A zero this small against the largest pole is at the origin; the transformations put those at exact 0.
+constexpr double kOriginTolerance = 1e-12;
 // A zero pair this close to its poles' frequency, relatively, is a notch.
 constexpr double kNotchTolerance = 1e-9;
 
@@ -45,8 +49,8 @@ std::string hz(double omega)
     return out.str();
 }
 
-// The upper members of the conjugate pairs in `roots` (those off the real axis), or the root that has
-// no partner.
+// Roots as the upper members of their conjugate pairs and those on the real axis; `unpaired` is a root
+// off the axis whose conjugate is missing.
 struct PairSplit {
     std::vector<Complex> upper;
     std::vector<Complex> onRealAxis;
@@ -117,7 +121,7 @@ Section makeSection(const PoleGroup& g, ResponseKind kind)
     case ResponseKind::BandStop:  // a band-stop section always has its zero pair; refused before this
         s.kind = SectionKind::Bpf;
         s.numerator = {0, 1, 0};
-        s.unitGain = 1 / g.a1;  // |j w0 / (j w0 a1)|, = Q / w0
+        s.unitGain = 1 / g.a1;  // s / (s^2 + a1 s + a0) at s = j w0: 1 / a1 = Q / w0
         break;
     }
     return s;
@@ -175,7 +179,7 @@ SectionSplit splitIntoSections(const Zpk& filter, ResponseKind kind)
     if (filter.zeros.size() > filter.poles.size())
         return {std::nullopt, "The filter has more zeros than poles: no section can make it."};
 
-    const PairSplit poles = splitConjugatePairs(filter.poles, 1e-12);
+    const PairSplit poles = splitConjugatePairs(filter.poles, kRealPoleTolerance);
     if (poles.unpaired)
         return {std::nullopt, "The pole at " + describe(*poles.unpaired) + " has no conjugate partner."};
     std::vector<PoleGroup> groups;
@@ -199,7 +203,7 @@ SectionSplit splitIntoSections(const Zpk& filter, ResponseKind kind)
     int atOrigin = 0;
     std::vector<Complex> onAxis;
     for (const Complex& z : filter.zeros) {
-        if (std::abs(z) <= 1e-12 * scale)
+        if (std::abs(z) <= kOriginTolerance * scale)
             ++atOrigin;
         else if (std::abs(z.real()) <= kAxisTolerance * std::abs(z))
             onAxis.push_back(z);

@@ -35,8 +35,8 @@ std::optional<double> lossFrequency(const Zpk& lowPass, double lossDb)
 {
     const double target = -lossDb * std::log(10.0) / 10;
     double low = 1, high = 1;
-    for (int i = 0; logPowerRelativeToDc(lowPass, high) > target; ++i) {
-        if (i == 2000)
+    while (logPowerRelativeToDc(lowPass, high) > target) {
+        if (high > 1e300)
             return std::nullopt;
         low = high;
         high *= 2;
