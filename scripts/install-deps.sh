@@ -27,6 +27,8 @@ packages=(
   cups printer-driver-cups-pdf
   # a circuit simulator that checks the exported netlists against the library's response
   ngspice
+  # SciPy for Debian's python3: reference filter designs for the approximation tests
+  python3-scipy
   # a real X server for window tests and screenshots
   xvfb xauth x11-utils
   # the screenshot script: a small window manager to draw the title bar, xwd to grab the window,
