@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <map>
 
 namespace torvel::cli {
@@ -22,6 +23,8 @@ std::optional<Command> commandFromName(const std::string& name)
         return Command::Bom;
     if (name == "response")
         return Command::Response;
+    if (name == "cascade")
+        return Command::Cascade;
     return std::nullopt;
 }
 
@@ -36,7 +39,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
 
     std::vector<std::string> commandNames;
     app.add_option("COMMAND", commandNames,
-                   "synth (回路定数算出), analyze (伝達関数算出), netlist (SPICE), bom (CSV), response (CSV); several run in order on one panel")
+                   "synth (回路定数算出), analyze (伝達関数算出), netlist (SPICE), bom (CSV), response (CSV); several run in order on one panel; "
+                   "or cascade (a whole filter of these sections), alone")
         ->required();
 
     std::optional<std::string> typeName;
@@ -63,6 +67,22 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
     app.add_option("--points", request.output.points, "response: number of frequencies (default 200)")
         ->check(CLI::Range(2, 1000000));
 
+    CascadeOptions& c = request.cascade;
+    app.add_option("--response", c.response, "cascade: lp, hp, bp or bs");
+    app.add_option("--approx", c.approximation, "cascade: butterworth, chebyshev, bessel, inverse-chebyshev or elliptic");
+    app.add_option("--order", c.order, "cascade: order of the low-pass prototype, 1 to 12 (bp/bs have twice the poles)");
+    app.add_option("--fc", c.fc, "cascade: cut-off (lp, hp) or centre frequency (bp, bs), e.g. 12k");
+    app.add_option("--bw", c.bandwidth, "cascade: bandwidth of bp and bs");
+    app.add_option("--fp", c.fp, "cascade mask: passband edge (bp, bs: F1,F2)");
+    app.add_option("--fs", c.fs, "cascade mask: stopband edge (bp, bs: F1,F2)");
+    app.add_option("--Ap", c.Ap, "cascade mask: most passband loss, dB");
+    app.add_option("--As", c.As, "cascade mask: least stopband attenuation, dB");
+    app.add_option("--ripple", c.ripple, "cascade: passband ripple of chebyshev and elliptic, dB (default 1)");
+    app.add_option("--atten", c.attenuation, "cascade: stopband attenuation of inverse-chebyshev and elliptic, dB (default 40)");
+    app.add_option("--gain", c.gain, "cascade: the filter's highest passband gain G (default 1)");
+    app.add_flag("--netlist", c.netlist, "cascade: print the whole cascade as one SPICE netlist");
+    app.add_flag("--bom", c.bom, "cascade: print one parts list of every section");
+
     ParseResult result;
     try {
         app.parse(argc, argv);
@@ -79,11 +99,20 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
         const std::optional<Command> command = commandFromName(name);
         if (!command) {
             result.exitCode = kExitUsage;
-            result.output = "torvel-cli: unknown command \"" + name + "\" (use synth, analyze, netlist, bom or response)\n";
+            result.output = "torvel-cli: unknown command \"" + name + "\" (use synth, analyze, netlist, bom, response or cascade)\n";
             return result;
         }
         request.commands.push_back(*command);
     }
+    const bool cascade = std::find(request.commands.begin(), request.commands.end(), Command::Cascade) != request.commands.end();
+    if (cascade && request.commands.size() > 1) {
+        result.exitCode = kExitUsage;
+        result.output = "torvel-cli: cascade designs a whole filter and runs alone\n";
+        return result;
+    }
+    request.pointsGiven = app.count("--points") > 0;
+    request.fromGiven = app.count("--from") > 0;
+    request.toGiven = app.count("--to") > 0;
     if (typeName) {
         request.type = filterTypeFromName(*typeName);
         if (!request.type) {

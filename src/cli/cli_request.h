@@ -16,7 +16,7 @@
 
 namespace torvel::cli {
 
-enum class Command { Synth, Analyze, Netlist, Bom, Response };
+enum class Command { Synth, Analyze, Netlist, Bom, Response, Cascade };
 
 /// Settings of the output commands (netlist, bom, response).
 struct OutputSettings {
@@ -25,6 +25,14 @@ struct OutputSettings {
     std::string from = "10";        // --from, --to: response range in Hz
     std::string to = "100k";
     int points = 200;               // --points
+};
+
+/// What `cascade` asks for, as typed: frequencies are engineering texts ("12k"), a band's edges two of them
+/// separated by a comma ("9k,11k"). Read and checked when the command runs.
+struct CascadeOptions {
+    std::optional<std::string> response, approximation, order, fc, bandwidth, fp, fs, Ap, As, ripple, attenuation, gain;
+    bool netlist = false;  // --netlist: the whole cascade as one SPICE netlist
+    bool bom = false;      // --bom: one parts list, references numbered by section
 };
 
 struct CliRequest {
@@ -37,6 +45,9 @@ struct CliRequest {
     std::optional<std::string> loadFile;  // --load: a design file opened before the other options act
     std::optional<std::string> saveFile;  // --save: the panel after the commands, as a design file
     OutputSettings output;
+    bool pointsGiven = false;  // --points was given (the cascade's response is printed only then)
+    bool fromGiven = false, toGiven = false;
+    CascadeOptions cascade;
 };
 
 /// Exit statuses, part of the contract with outside checks.

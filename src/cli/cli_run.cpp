@@ -1,5 +1,6 @@
 #include "cli_run.h"
 
+#include "cli_cascade.h"
 #include "cli_request.h"
 #include "design/design_file.h"
 #include "design/model_session.h"
@@ -73,6 +74,8 @@ RunResult run(int argc, const char* const* argv)
         return {parsed.exitCode, {}, parsed.output};
     }
     const CliRequest& request = *parsed.request;
+    if (request.commands.front() == Command::Cascade)
+        return runCascade(request);
 
     ModelSession session;
     if (request.loadFile) {

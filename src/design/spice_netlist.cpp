@@ -14,25 +14,26 @@ namespace {
 // less than the comparison tolerances, low enough to keep the simulator's matrix well conditioned.
 constexpr const char* kIdealGain = "1e9";
 
-std::string number(double value)
+}  // namespace
+
+std::string spiceNumber(double value)
 {
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%.12g", value);
     return buffer;
 }
 
-struct Element {
-    const char* name;
-    const char* from;
-    const char* to;
-    double value;
-    const char* role;
-    bool capacitor;
-};
-
-std::vector<Element> elementsOf(const CircuitComponents& p, FilterType type)
+std::string partsListValue(double value)
 {
-    std::vector<Element> e = {
+    std::string text = FormatEngineering(value, 0, kDisplayDecimals);
+    if (text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+std::vector<NetlistElement> netlistElements(const CircuitComponents& p, FilterType type)
+{
+    std::vector<NetlistElement> e = {
         {"R4", "in", "n1", p.r(4), "input into A1", false},
         {"R1", "n1", "v1", p.r(1), "feedback of A1 (sets Q)", false},
         {"C1", "n1", "v1", p.C1, "integrating capacitor of A1", true},
@@ -55,8 +56,6 @@ std::vector<Element> elementsOf(const CircuitComponents& p, FilterType type)
     return e;
 }
 
-}  // namespace
-
 std::string spiceNetlist(const CircuitComponents& parts, FilterType type, OpAmpNetlistForm form, double startHz,
                          double stopHz)
 {
@@ -66,8 +65,8 @@ std::string spiceNetlist(const CircuitComponents& parts, FilterType type, OpAmpN
         ? "* op-amps: subcircuit OPAMP (inp inn out); replace it to simulate a real op-amp\n"
         : "* op-amps: ideal, voltage-controlled sources of gain " + std::string(kIdealGain) + "\n";
     out += "VIN in 0 DC 0 AC 1\n";
-    for (const Element& e : elementsOf(parts, type))
-        out += std::string(e.name) + " " + e.from + " " + e.to + " " + number(e.value) + "\n";
+    for (const NetlistElement& e : netlistElements(parts, type))
+        out += e.name + " " + e.from + " " + e.to + " " + spiceNumber(e.value) + "\n";
     const int amplifiers = filterTypeInfo(type).hasA4 ? 4 : 3;
     for (int k = 1; k <= amplifiers; ++k) {
         const std::string n = std::to_string(k);
@@ -79,23 +78,21 @@ std::string spiceNetlist(const CircuitComponents& parts, FilterType type, OpAmpN
     }
     if (form == OpAmpNetlistForm::Subcircuit)
         out += ".subckt OPAMP inp inn out\nE1 out 0 inp inn " + std::string(kIdealGain) + "\n.ends OPAMP\n";
-    out += ".ac dec 100 " + number(startHz) + " " + number(stopHz) + "\n.end\n";
+    out += ".ac dec 100 " + spiceNumber(startHz) + " " + spiceNumber(stopHz) + "\n.end\n";
     return out;
 }
 
 std::string billOfMaterials(const CircuitComponents& parts, FilterType type, int resistorSeries, int capacitorSeries)
 {
     std::string out = "reference,value,series,role\n";
-    for (const Element& e : elementsOf(parts, type)) {
-        std::string value = FormatEngineering(e.value, 0, kDisplayDecimals);
-        if (value.back() == ' ')
-            value.pop_back();
+    for (const NetlistElement& e : netlistElements(parts, type)) {
+        const std::string value = partsListValue(e.value);
         // R5 and R6 are the standard impedance itself and the all-pass R7 is exactly R1/2: not rounded.
         const std::string_view name = e.name;
         const bool unrounded = name == "R5" || name == "R6" || (filterTypeInfo(type).exactR7 && name == "R7");
         const int series = e.capacitor ? capacitorSeries : resistorSeries;
         const std::string seriesText = unrounded || series == 0 ? "-" : "E" + SeriesSizeToText(series);
-        out += std::string(e.name) + "," + value + "," + seriesText + "," + e.role + "\n";
+        out += e.name + "," + value + "," + seriesText + "," + e.role + "\n";
     }
     return out;
 }

@@ -5,8 +5,28 @@
 #include "design/circuit_response.h"
 
 #include <string>
+#include <vector>
 
 namespace torvel {
+
+/// One part of the section as the netlist and the parts list name it: nodes in, n1 ... n4 (the op-amps'
+/// inverting inputs) and v1 ... v4 (their outputs).
+struct NetlistElement {
+    std::string name;  // "R4"
+    std::string from, to;
+    double value = 0;
+    std::string role;  // what it does in the circuit
+    bool capacitor = false;
+};
+
+/// The parts of the layout of `type`, in the order the netlist lists them.
+std::vector<NetlistElement> netlistElements(const CircuitComponents& parts, FilterType type);
+
+/// A value in plain exponent form ("4.7e-08"), since SPICE reads "M" as milli.
+std::string spiceNumber(double value);
+
+/// The parts-list text of a value: as the panel writes it, without padding ("33.0000n", "4.7000k").
+std::string partsListValue(double value);
 
 enum class OpAmpNetlistForm {
     InlineSources,  // each op-amp a voltage-controlled voltage source of gain 1e9: ideal for any simulator

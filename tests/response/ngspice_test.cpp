@@ -4,22 +4,18 @@
 #include "design/circuit_response.h"
 #include "design/model_session.h"
 #include "design/spice_netlist.h"
+#include "ngspice_ac.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <complex>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <numbers>
-#include <sstream>
 #include <vector>
 
 namespace torvel {
 namespace {
 
-namespace fs = std::filesystem;
 
 CircuitComponents designed(FilterType type, const char* fn, const char* series = "24")
 {
@@ -32,46 +28,13 @@ CircuitComponents designed(FilterType type, const char* fn, const char* series =
     return componentsOf(s.designer.record());
 }
 
-struct SimulatedPoint {
-    double frequency;
-    std::vector<std::complex<double>> outputs;
-};
-
-// Runs ngspice in batch mode on the netlist with a control block that writes v1 ... v4 as
-// "frequency re im" triples per line.
-std::vector<SimulatedPoint> simulate(const std::string& netlist, int outputs)
+// v1 ... v4 of the netlist over 20 points a decade from 10 Hz to 100 kHz.
+std::vector<testing::AcPoint> simulate(const std::string& netlist, int outputs)
 {
-    const fs::path dir = fs::temp_directory_path() / ("torvel-ngspice-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const fs::path data = dir / "out.txt";
-    std::string deck = netlist.substr(0, netlist.find(".ac "));
-    deck += ".control\nset wr_singlescale\nac dec 20 10 100k\nwrdata " + data.string();
+    std::vector<std::string> nodes;
     for (int k = 1; k <= outputs; ++k)
-        deck += " v(v" + std::to_string(k) + ")";
-    deck += "\n.endc\n.end\n";
-    std::ofstream(dir / "deck.cir") << deck;
-    const std::string command = "ngspice -b " + (dir / "deck.cir").string() + " > " + (dir / "log.txt").string() + " 2>&1";
-    // In batch mode ngspice exits with 1 when the deck has no dot-analysis ("no simulations run"), even
-    // though its control block ran the sweep: the data file tells whether it worked.
-    const int status = std::system(command.c_str());
-    EXPECT_TRUE(fs::exists(data)) << "ngspice (status " << status << ") wrote no data; is it installed? (scripts/install-deps.sh)";
-
-    std::vector<SimulatedPoint> points;
-    std::ifstream in(data);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        SimulatedPoint p;
-        double re = 0, im = 0;
-        if (!(fields >> p.frequency))
-            continue;
-        while (fields >> re >> im)
-            p.outputs.emplace_back(re, im);
-        if (static_cast<int>(p.outputs.size()) == outputs)
-            points.push_back(p);
-    }
-    fs::remove_all(dir);
-    return points;
+        nodes.push_back("v" + std::to_string(k));
+    return testing::simulateAc(netlist, nodes, 20, 10, 100e3);
 }
 
 struct CircuitRow {
@@ -107,13 +70,13 @@ TEST(NgspiceComparison, NetlistSimulatesToTheLibraryResponse)
     for (const CircuitRow& row : circuits()) {
         for (OpAmpNetlistForm form : {OpAmpNetlistForm::InlineSources, OpAmpNetlistForm::Subcircuit}) {
             const int outputs = filterTypeInfo(row.type).hasA4 ? 4 : 3;
-            const std::vector<SimulatedPoint> points = simulate(spiceNetlist(row.parts, row.type, form), outputs);
+            const std::vector<testing::AcPoint> points = simulate(spiceNetlist(row.parts, row.type, form), outputs);
             ASSERT_EQ(points.size(), 81u) << row.name;  // 4 decades at 20 points, both ends included
             double worstDb = 0, worstDeg = 0;
-            for (const SimulatedPoint& p : points) {
+            for (const testing::AcPoint& p : points) {
                 const OutputVoltages ours = solveCircuit(row.parts, row.type, OpAmpModel{}, p.frequency);
                 for (int k = 0; k < outputs; ++k) {
-                    const std::complex<double> theirs = p.outputs[static_cast<std::size_t>(k)];
+                    const std::complex<double> theirs = p.voltages[static_cast<std::size_t>(k)];
                     const std::complex<double> mine = ours[static_cast<std::size_t>(k)];
                     // Deep in a notch the phase has no meaning and the level is limited by round-off.
                     if (std::abs(mine) < 1e-5 && std::abs(theirs) < 1e-5)

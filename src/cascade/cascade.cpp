@@ -1,0 +1,49 @@
+#include "cascade/cascade.h"
+
+#include "cascade/gain_split.h"
+#include "values/engineering_notation.h"
+
+#include <cmath>
+
+namespace torvel::cascade {
+namespace {
+
+std::string partsError(const PartSettings& parts)
+{
+    // An unreadable impedance falls back to 4.7 kΩ, as in the calculator; a readable one must be usable.
+    const double z = ParseEngineering(parts.impedance);
+    if (!std::isnan(z) && !(z > 0 && std::isfinite(z)))
+        return "the standard impedance must be above 0 Ω";
+    return {};
+}
+
+}  // namespace
+
+CascadeResult designCascade(const CascadeRequest& request)
+{
+    if (std::string error = partsError(request.parts); !error.empty())
+        return {std::nullopt, error};
+    approx::DesignResult designed = approx::designFilter(request.filter);
+    if (!designed.design)
+        return {std::nullopt, designed.error};
+
+    Cascade cascade;
+    cascade.request = request;
+    cascade.design = std::move(*designed.design);
+    const std::vector<double> gains = splitGain(cascade.design);
+    for (std::size_t k = 0; k < cascade.design.sections.size(); ++k) {
+        SectionBuild built = buildSection(cascade.design.sections[k], gains[k], request.parts);
+        if (!built.section)
+            return {std::nullopt, built.error};
+        cascade.sections.push_back(std::move(*built.section));
+    }
+    return {std::move(cascade), {}};
+}
+
+void replaceSectionCircuit(Cascade& cascade, std::size_t index, const SectionCircuit& circuit)
+{
+    if (index < cascade.sections.size())
+        cascade.sections[index].circuit = circuit;
+}
+
+}  // namespace torvel::cascade

@@ -1,0 +1,36 @@
+// A whole filter as a cascade of the calculator's sections: the approximation's sections in order, the
+// filter's gain shared among them, each built from standard parts.
+#pragma once
+
+#include "approx/filter_design.h"
+#include "cascade/built_section.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace torvel::cascade {
+
+struct CascadeRequest {
+    approx::FilterRequest filter;
+    PartSettings parts;
+};
+
+struct Cascade {
+    CascadeRequest request;
+    approx::FilterDesign design;
+    std::vector<BuiltSection> sections;  // in cascade order, the input drives the first
+};
+
+struct [[nodiscard]] CascadeResult {
+    std::optional<Cascade> cascade;
+    std::string error;  // what is wrong with the request, when cascade is empty
+};
+
+CascadeResult designCascade(const CascadeRequest& request);
+
+/// The cascade with one section replaced by other parts (a designer's change in the calculator): the
+/// wanted filter stays, the built one follows the parts.
+void replaceSectionCircuit(Cascade& cascade, std::size_t index, const SectionCircuit& circuit);
+
+}  // namespace torvel::cascade

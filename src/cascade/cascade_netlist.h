@@ -1,0 +1,22 @@
+// The whole built cascade as one SPICE netlist and as one parts list, so that anyone can check it in a
+// circuit simulator or order its parts.
+#pragma once
+
+#include "cascade/cascade.h"
+#include "design/circuit_response.h"
+
+#include <string>
+
+namespace torvel::cascade {
+
+/// Input node `in` (AC 1 V source VIN), output node `out`; the nodes of section k are those of the
+/// calculator's netlist with "_k" appended (n1_2, v3_2) and its parts likewise (R4_2). The op-amps are
+/// ideal (voltage-controlled sources of gain 1e9) or, with a gain-bandwidth product, instances of a
+/// single-pole subcircuit OPAMP1P of the same open-loop gain as the response's model.
+std::string cascadeNetlist(const Cascade& cascade, const OpAmpModel& opAmp, double startHz, double stopHz);
+
+/// "reference,value,series,role": the calculator's parts list of every section, the references numbered
+/// by section (C1.2, R7.3).
+std::string cascadeBillOfMaterials(const Cascade& cascade);
+
+}  // namespace torvel::cascade

@@ -1,0 +1,54 @@
+// What a cascade does, wanted and built: the filter's response, the level of every op-amp output along
+// the cascade, the headroom, and whether a tolerance mask is met.
+#pragma once
+
+#include "approx/mask_fit.h"
+#include "cascade/cascade.h"
+#include "design/circuit_response.h"
+
+#include <complex>
+#include <vector>
+
+namespace torvel::cascade {
+
+/// The built filter per volt of input: the product of the sections' outputs.
+std::complex<double> builtResponse(const Cascade& cascade, const OpAmpModel& opAmp, double frequencyHz);
+
+/// The wanted filter: the approximation itself.
+std::complex<double> wantedResponse(const Cascade& cascade, double frequencyHz);
+
+struct OpAmpLevels {
+    int section = 0;  // 0-based, in cascade order
+    int opAmp = 0;    // 0 = A1 ... 3 = A4
+    std::vector<double> levelDb;  // per frequency, relative to the filter's input
+};
+
+struct CascadeCurves {
+    std::vector<double> frequencyHz;
+    std::vector<std::complex<double>> wanted, built;
+    std::vector<OpAmpLevels> opAmps;  // every op-amp of every section, in cascade order
+};
+
+/// Everything at `points` frequencies spaced evenly on a log scale from `fromHz` to `toHz`, both included.
+CascadeCurves cascadeCurves(const Cascade& cascade, const OpAmpModel& opAmp, double fromHz, double toHz, int points);
+
+struct Headroom {
+    double outputDb = 0;         // the built filter's highest level
+    double highestOpAmpDb = 0;   // the highest level of any op-amp output anywhere in the cascade
+    double headroomDb = 0;       // highestOpAmpDb - outputDb: how much earlier than the output something clips
+    int section = 0, opAmp = 0;  // where that highest op-amp is
+    double frequencyHz = 0;      // and at which frequency it peaks
+};
+
+Headroom cascadeHeadroom(const Cascade& cascade, const OpAmpModel& opAmp);
+
+struct MaskVerdict {
+    bool metWanted = false;
+    bool metBuilt = false;
+};
+
+/// Whether the passband loses at most Ap and the stopband keeps at least As below the filter's gain G,
+/// for the wanted and the built filter, on a fine grid of every band of the mask (edges included).
+MaskVerdict checkMask(const Cascade& cascade, const approx::Mask& mask, const OpAmpModel& opAmp);
+
+}  // namespace torvel::cascade

@@ -1,0 +1,23 @@
+// A whole filter in a small JSON file: the request it was designed from and every section as built, so
+// that parts a designer changed in a section come back as they were.
+//
+//   {"format": "torvel-filter", "version": 1,
+//    "request": {"response": "lp", "approximation": "elliptic", "order": 5, "fc": 12000, "bandwidth": 0,
+//                "mask": null, "ripple": 0.5, "attenuation": 60, "gain": 1, "E1": "24", "E2": "6", "Z": "4.7K"},
+//    "sections": [{"kind": "first-order-lp", "H": 1, "fields": {"C1": " 33.0000n", ...}}, ...]}
+#pragma once
+
+#include "cascade/cascade.h"
+
+#include <string>
+#include <string_view>
+
+namespace torvel::cascade {
+
+std::string saveFilter(const Cascade& cascade);
+
+/// Designs the file's request again and gives its sections the file's parts. Refused, with the reason,
+/// when the file is no filter file, its request cannot be designed, or its sections do not belong to it.
+CascadeResult loadFilter(std::string_view json);
+
+}  // namespace torvel::cascade
