@@ -43,11 +43,15 @@ SectionBuild buildSecondOrder(const approx::Section& wanted, double H, FilterTyp
     if (wanted.fnHz)
         session.panel.setFieldText(Field::Fn, parameterText(*wanted.fnHz));
     const CommandOutcome outcome = session.designer.synthesize();
+    const std::string where = std::string(approx::sectionKindName(wanted.kind)) + " section at " + parameterText(wanted.foHz) + " Hz";
     if (outcome.status == CommandStatus::Fault)
-        return {std::nullopt, "the synthesis of a " + std::string(approx::sectionKindName(wanted.kind)) + " section at "
-                                  + parameterText(wanted.foHz) + " Hz ended in a fault: " + outcome.faultText};
-    if (outcome.status != CommandStatus::Completed)
-        return {std::nullopt, "the synthesis of a section at " + parameterText(wanted.foHz) + " Hz could not read its values"};
+        return {std::nullopt, "the synthesis of the " + where + " ended in a fault: " + outcome.faultText, true};
+    if (outcome.status != CommandStatus::Completed) {
+        // The warning the panel showed names the field; its text starts with a line break.
+        std::string warning = session.panel.messages().empty() ? "" : session.panel.messages().back().text;
+        warning.erase(0, warning.find_first_not_of("\r\n"));
+        return {std::nullopt, "the synthesis of the " + where + " cannot read its values: " + warning};
+    }
 
     BuiltSection built;
     built.wanted = wanted;

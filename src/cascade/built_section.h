@@ -40,7 +40,8 @@ struct BuiltSection {
 
 struct [[nodiscard]] SectionBuild {
     std::optional<BuiltSection> section;
-    std::string error;  // why the synthesis could not build it
+    std::string error;   // why the synthesis could not build it
+    bool fault = false;  // the synthesis ended in a floating-point fault (error holds its text)
 };
 
 SectionBuild buildSection(const approx::Section& wanted, double H, const PartSettings& settings);

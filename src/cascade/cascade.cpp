@@ -34,7 +34,7 @@ CascadeResult designCascade(const CascadeRequest& request)
     for (std::size_t k = 0; k < cascade.design.sections.size(); ++k) {
         SectionBuild built = buildSection(cascade.design.sections[k], gains[k], request.parts);
         if (!built.section)
-            return {std::nullopt, built.error};
+            return {std::nullopt, built.error, built.fault};
         cascade.sections.push_back(std::move(*built.section));
     }
     return {std::move(cascade), {}};

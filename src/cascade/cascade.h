@@ -24,7 +24,8 @@ struct Cascade {
 
 struct [[nodiscard]] CascadeResult {
     std::optional<Cascade> cascade;
-    std::string error;  // what is wrong with the request, when cascade is empty
+    std::string error;   // what is wrong with the request, when cascade is empty
+    bool fault = false;  // a section's synthesis ended in a floating-point fault: error is its text
 };
 
 CascadeResult designCascade(const CascadeRequest& request);

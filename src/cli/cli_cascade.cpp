@@ -198,9 +198,14 @@ std::string summary(const Cascade& c, const Headroom& headroom, const std::optio
     char line[200];
     for (std::size_t k = 0; k < c.sections.size(); ++k) {
         const BuiltSection& s = c.sections[k];
-        std::snprintf(line, sizeof line, "section %zu: %-14s fo %12.6g Hz  Q %9.5g  fn %12.6g Hz  H %9.5g\n", k + 1,
-                      std::string(sectionKey(s.kind)).c_str(), s.wanted.foHz, s.wanted.q.value_or(NAN),
-                      s.wanted.fnHz.value_or(NAN), s.H);
+        const auto optional = [](std::optional<double> v) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.6g", v.value_or(0));
+            return v ? std::string(text) : std::string("-");
+        };
+        std::snprintf(line, sizeof line, "section %zu: %-14s fo %.6g Hz  Q %s  fn %s  H %.6g\n", k + 1,
+                      std::string(sectionKey(s.kind)).c_str(), s.wanted.foHz, optional(s.wanted.q).c_str(),
+                      optional(s.wanted.fnHz).c_str(), s.H);
         out << line << " ";
         for (Field f : kAllFields) {
             const FieldState& state = s.fields[static_cast<std::size_t>(f)];
@@ -233,7 +238,7 @@ RunResult runCascade(const CliRequest& request)
         } else {
             designed = designCascade(cascadeRequest(request));
             if (!designed.cascade)
-                return {kExitUsage, {}, "torvel-cli: " + designed.error + "\n"};
+                return {designed.fault ? kExitFault : kExitUsage, {}, "torvel-cli: " + designed.error + "\n"};
         }
         const Cascade& c = *designed.cascade;
         const OpAmpModel opAmp = opAmpModel(request.output);

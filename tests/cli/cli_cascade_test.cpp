@@ -92,6 +92,14 @@ TEST(TorvelCliCascade, ImpossibleRequestsExitWithUsageAndOneLine)
     EXPECT_EQ(run(3, argv).exitCode, 2);  // a whole filter is designed on its own
 }
 
+TEST(TorvelCliCascade, ASectionWhoseSynthesisFaultsEndsAsTheCalculatorsFault)
+{
+    // A standard impedance of 1e-300 ohm overflows the first capacitor: exit 4 with the fault's text.
+    const RunResult r = cascade({"--response", "lp", "--approx", "butterworth", "--order", "4", "--fc", "1k", "--Z", "1e-300"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_NE(r.err.find("Floating point overflow."), std::string::npos) << r.err;
+}
+
 TEST(TorvelCliCascade, NetlistAndPartsListOfTheWholeCascade)
 {
     const RunResult netlist = cascade({"--response", "hp", "--approx", "chebyshev", "--order", "3", "--fc", "300", "--netlist"});
