@@ -9,7 +9,7 @@ seconds=${1:-60}
 build="$root/build-fuzz"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTORVEL_FUZZ=ON -DTORVEL_SANITIZE=ON -DTORVEL_BUILD_GUI=OFF -DTORVEL_BUILD_BENCH=OFF >/dev/null
-targets=(parse commands settings)
+targets=(parse commands settings design_file)
 cmake --build "$build" --target "${targets[@]/#/fuzz-}"
 
 mkdir -p "$root/fuzz/crashes"
@@ -20,7 +20,10 @@ for t in "${targets[@]}"; do
   # A target may bring a dictionary of the tokens its input format is made of.
   dict=()
   if [ -f "$root/fuzz/$t.dict" ]; then dict=(-dict="$root/fuzz/$t.dict"); fi
-  "$build/fuzz/fuzz-$t" "$work" "${dict[@]}" -max_total_time="$seconds" -max_len=512 -timeout=10 \
+  # A whole design file is a few hundred bytes; the other targets' inputs are a few texts.
+  max_len=512
+  if [ "$t" = design_file ]; then max_len=4096; fi
+  "$build/fuzz/fuzz-$t" "$work" "${dict[@]}" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
     -artifact_prefix="$root/fuzz/crashes/$t-" -print_final_stats=1 2>&1 | grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|Done' || true
   status=${PIPESTATUS[0]}
   rm -rf "$work"
