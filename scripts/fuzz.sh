@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang's libFuzzer (+ASan+UBSan) and runs each for a bounded time.
 # Usage: scripts/fuzz.sh [seconds per target, default 60]
-# A crash fails the run; the crashing input is left in fuzz/crashes/ — copy it into the target's corpus
-# folder so that the ordinary test suite replays it from then on.
+# A crash fails the run, after every target has had its time; the crashing input is left in fuzz/crashes/
+# — copy it into the target's corpus folder so that the ordinary test suite replays it from then on.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
@@ -13,6 +13,7 @@ targets=(parse commands settings design_file)
 cmake --build "$build" --target "${targets[@]/#/fuzz-}"
 
 mkdir -p "$root/fuzz/crashes"
+failed=()
 for t in "${targets[@]}"; do
   work=$(mktemp -d)
   cp "$root/fuzz/corpus/$t/"* "$work/"
@@ -23,9 +24,13 @@ for t in "${targets[@]}"; do
   # A whole design file is a few hundred bytes; the other targets' inputs are a few texts.
   max_len=512
   if [ "$t" = design_file ]; then max_len=4096; fi
+  # The fuzzer's own status, not the filter's: under pipefail a "|| true" would hide a crash.
+  status=0
   "$build/fuzz/fuzz-$t" "$work" "${dict[@]}" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
-    -artifact_prefix="$root/fuzz/crashes/$t-" -print_final_stats=1 2>&1 | grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|Done' || true
-  status=${PIPESTATUS[0]}
-  rm -rf "$work"
-  if [ "$status" -ne 0 ]; then echo "fuzz $t: failed (see fuzz/crashes/)"; exit 1; fi
+    -artifact_prefix="$root/fuzz/crashes/$t-" -print_final_stats=1 >"$work.log" 2>&1 || status=$?
+  grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|Done' "$work.log" || true
+  rm -rf "$work" "$work.log"
+  if [ "$status" -ne 0 ]; then echo "fuzz $t: failed (see fuzz/crashes/)"; failed+=("$t"); fi
 done
+# Every target runs even after one fails, so that one finding does not hide another.
+if [ "${#failed[@]}" -ne 0 ]; then echo "fuzz: ${failed[*]} failed"; exit 1; fi

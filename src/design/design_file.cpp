@@ -24,8 +24,8 @@ std::string saveDesign(const DesignPanel& panel)
     json["fields"] = std::move(fields);
     json["E1"] = panel.comboText(Combo::EvalE1);
     json["E2"] = panel.comboText(Combo::EvalE2);
-    // Texts come as bytes: torvel-cli's options may hold any. A byte that is not UTF-8 is stored as U+FFFD,
-    // the replacement character the window's text boxes would have shown for it, so the file stays JSON.
+    // Texts come as bytes, and torvel-cli's options may hold any. Each ill-formed UTF-8 sequence is stored
+    // as U+FFFD, the replacement character the window's text boxes would have shown, so the file stays JSON.
     return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
