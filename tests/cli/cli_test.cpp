@@ -230,6 +230,7 @@ TEST(TorvelCli, TextsThatAreNotUtf8ReadAsAnyUnreadableText)
     const auto loaded = jsonOf(runWith({"analyze", "--load", path, "--json"}));
     EXPECT_EQ(loaded["fields"], jsonOf(result)["fields"]);
     EXPECT_EQ(loaded["fields"]["R1"]["text"], "1k\xef\xbf\xbd");  // read as 1k: what follows the prefix is ignored
+    std::remove(path.c_str());
 }
 
 TEST(TorvelCli, ResponseThatCannotBeComputedIsAFault)
