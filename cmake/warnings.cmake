@@ -11,3 +11,8 @@ if(TORVEL_SANITIZE)
                          -fno-sanitize-recover=undefined)
   target_link_options(torvel_build_flags INTERFACE -fsanitize=address,undefined)
 endif()
+if(TORVEL_FUZZ)
+  # Coverage for libFuzzer in every library, not only in the fuzz targets' own files: the code under test
+  # (the value reader, the design file's JSON reader, the settings file) lives in the libraries.
+  target_compile_options(torvel_build_flags INTERFACE -fsanitize=fuzzer-no-link)
+endif()

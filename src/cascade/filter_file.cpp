@@ -142,6 +142,9 @@ std::string saveFilter(const Cascade& cascade)
 
 CascadeResult loadFilter(std::string_view text)
 {
+    // The JSON reader would end the text at a NUL and accept whatever came before it.
+    if (text.find('\0') != std::string_view::npos)
+        return {std::nullopt, "not a filter file (it holds a NUL byte)"};
     const Json json = Json::parse(text, nullptr, false);
     if (json.is_discarded() || !json.is_object())
         return {std::nullopt, "not a filter file (no JSON object)"};

@@ -9,10 +9,14 @@
 
 #include "cascade/cascade.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace torvel::cascade {
+
+/// No filter comes near this size; a larger file is refused before it is read.
+inline constexpr std::size_t kFilterFileMaxBytes = 1024 * 1024;
 
 std::string saveFilter(const Cascade& cascade);
 

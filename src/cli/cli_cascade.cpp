@@ -5,6 +5,8 @@
 #include "cascade/cascade_response.h"
 #include "cascade/filter_file.h"
 #include "cascade/gain_split.h"
+#include "files/atomic_write.h"
+#include "files/bounded_read.h"
 #include "panel_report.h"
 #include "values/engineering_notation.h"
 
@@ -12,7 +14,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <numbers>
 #include <sstream>
 
@@ -141,16 +142,6 @@ OpAmpModel opAmpModel(const OutputSettings& output)
     return model;
 }
 
-std::optional<std::string> readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 double degrees(std::complex<double> v) { return std::arg(v) * (180 / std::numbers::pi); }
 double decibels(std::complex<double> v) { return 20 * std::log10(std::abs(v)); }
 
@@ -231,8 +222,8 @@ RunResult runCascade(const CliRequest& request)
     try {
         CascadeResult designed;
         if (request.loadFile) {
-            const std::optional<std::string> text = readText(*request.loadFile);
-            designed = text ? loadFilter(*text) : CascadeResult{std::nullopt, "cannot be read"};
+            const FileReadOutcome file = readRegularFile(*request.loadFile, kFilterFileMaxBytes);
+            designed = file.done() ? loadFilter(file.bytes) : CascadeResult{std::nullopt, file.reason};
             if (!designed.cascade)
                 return {kExitUsage, {}, "torvel-cli: " + *request.loadFile + ": " + designed.error + "\n"};
         } else {
@@ -253,11 +244,13 @@ RunResult runCascade(const CliRequest& request)
             throw UsageError{"--from and --to must be frequencies with 0 < from < to"};
 
         std::string err;
+        int exitCode = kExitCompleted;
         if (request.saveFile) {
-            std::ofstream file(*request.saveFile, std::ios::binary | std::ios::trunc);
-            file << saveFilter(c);
-            if (!file)
-                err = "torvel-cli: cannot write " + *request.saveFile + "\n";
+            const FileWriteOutcome saved = replaceFile(*request.saveFile, saveFilter(c));
+            if (!saved.done()) {
+                err = "torvel-cli: cannot write " + *request.saveFile + ": " + saved.reason + "\n";
+                exitCode = kExitWriteFailed;
+            }
         }
 
         if (!request.json) {
@@ -266,7 +259,7 @@ RunResult runCascade(const CliRequest& request)
                 out += cascadeNetlist(c, opAmp, from, to);
             if (request.cascade.bom)
                 out += cascadeBillOfMaterials(c);
-            return {kExitCompleted, out.empty() ? summary(c, headroom, verdict) : out, err};
+            return {exitCode, out.empty() ? summary(c, headroom, verdict) : out, err};
         }
 
         const approx::FilterDesign& d = c.design;
@@ -306,7 +299,7 @@ RunResult runCascade(const CliRequest& request)
             json["netlist"] = cascadeNetlist(c, opAmp, from, to);
         if (request.cascade.bom)
             json["bom"] = cascadeBillOfMaterials(c);
-        return {kExitCompleted, json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", err};
+        return {exitCode, json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", err};
     } catch (const UsageError& error) {
         return {kExitUsage, {}, "torvel-cli: " + error.text + "\n"};
     }

@@ -64,8 +64,9 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
     app.add_option("--gbw", request.output.gainBandwidth, "response: op-amp gain-bandwidth product (e.g. 1M); ideal if not given");
     app.add_option("--from", request.output.from, "response: lowest frequency (default 10)");
     app.add_option("--to", request.output.to, "response: highest frequency (default 100k)");
-    app.add_option("--points", request.output.points, "response: number of frequencies (default 200)")
-        ->check(CLI::Range(2, 1000000));
+    app.add_option("--points", request.output.points,
+                   "response: number of frequencies, 2 to " + std::to_string(kMaxResponsePoints) + " (default 200)")
+        ->check(CLI::Range(2, kMaxResponsePoints));
 
     CascadeOptions& c = request.cascade;
     app.add_option("--response", c.response, "cascade: lp, hp, bp or bs");

@@ -18,13 +18,16 @@ namespace torvel::cli {
 
 enum class Command { Synth, Analyze, Netlist, Bom, Response, Cascade };
 
+/// Far beyond any plot, yet small enough that one sweep's curves stay under 100 MB.
+inline constexpr int kMaxResponsePoints = 1000000;
+
 /// Settings of the output commands (netlist, bom, response).
 struct OutputSettings {
     bool subcircuit = false;        // --subckt: op-amps as the swappable subcircuit OPAMP
     std::string gainBandwidth;      // --gbw: single-pole op-amps of this GBW in the response; empty: ideal
     std::string from = "10";        // --from, --to: response range in Hz
     std::string to = "100k";
-    int points = 200;               // --points
+    int points = 200;               // --points, 2 to kMaxResponsePoints
 };
 
 /// What `cascade` asks for, as typed: frequencies are engineering texts ("12k"), a band's edges two of them
@@ -55,6 +58,10 @@ inline constexpr int kExitCompleted = 0;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitStoppedAtField = 3;
 inline constexpr int kExitFault = 4;
+/// --save or the output to stdout could not be written (the old design file is then untouched).
+inline constexpr int kExitWriteFailed = 5;
+/// Out of memory or an error no command foresaw; main() ends with one line on stderr.
+inline constexpr int kExitInternalError = 1;
 
 struct ParseResult {
     std::optional<CliRequest> request;  // empty on a usage error or after --help

@@ -7,83 +7,116 @@
 #include "design/reading.h"
 #include "design/realised_values.h"
 #include "design/spice_netlist.h"
+#include "files/atomic_write.h"
+#include "files/bounded_read.h"
 #include "panel_report.h"
-#include "values/engineering_notation.h"
+#include "response_csv.h"
 
-#include <cmath>
-#include <fstream>
+#include <algorithm>
+#include <cerrno>
+#include <ostream>
 #include <sstream>
 
 namespace torvel::cli {
 namespace {
 
-std::optional<std::string> readFile(const std::string& path)
+// Standard output as the run writes it: each text flushed and checked at once, and nothing written
+// after the first failure, whose reason is kept.
+class OutputWriter {
+public:
+    explicit OutputWriter(std::ostream& out) : m_out(out) {}
+
+    bool write(std::string_view text)
+    {
+        if (m_failure)
+            return false;
+        errno = 0;
+        m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        m_out.flush();
+        if (!m_out)
+            m_failure = errno != 0 ? systemReason(errno) : std::string("write error");
+        return !m_failure;
+    }
+
+    const std::optional<std::string>& failure() const { return m_failure; }
+
+private:
+    std::ostream& m_out;
+    std::optional<std::string> m_failure;
+};
+
+// The texts of the output commands for --json, one per key: a later command of the same kind replaces
+// the text of an earlier one, which the object could not hold twice anyway.
+class KeyedTexts {
+public:
+    void set(const std::string& key, std::string text)
+    {
+        const auto it = std::find_if(m_texts.begin(), m_texts.end(), [&](const auto& entry) { return entry.first == key; });
+        if (it != m_texts.end())
+            it->second = std::move(text);
+        else
+            m_texts.emplace_back(key, std::move(text));
+    }
+    std::vector<std::pair<std::string, std::string>> take() { return std::move(m_texts); }
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_texts;
+};
+
+// Dumps keep the output JSON whatever bytes the texts hold: torvel-cli's options may carry bytes that are
+// not UTF-8, each ill-formed sequence of which is written as U+FFFD.
+std::string dumpJson(const nlohmann::ordered_json& json)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
-std::string responseCsv(const CircuitComponents& parts, FilterType type, const OutputSettings& settings,
-                        std::string& error)
+bool runsCommand(const CliRequest& request, Command command)
 {
-    OpAmpModel opAmp;
-    if (!settings.gainBandwidth.empty()) {
-        opAmp.gainBandwidthHz = ParseEngineering(settings.gainBandwidth);
-        if (!(opAmp.gainBandwidthHz > 0)) {
-            error = "--gbw must be a positive frequency";
-            return {};
-        }
-    }
-    const double from = ParseEngineering(settings.from);
-    const double to = ParseEngineering(settings.to);
-    if (!(from > 0) || !(to > from) || !std::isfinite(to)) {
-        error = "--from and --to must be frequencies with 0 < from < to";
-        return {};
-    }
-    const ResponseCurves curves = frequencyResponse(parts, type, opAmp, from, to, settings.points);
-    const int outputs = curves.hasA4 ? 4 : 3;
-    std::string csv = "frequency_hz";
-    for (int k = 1; k <= outputs; ++k)
-        csv += ",v" + std::to_string(k) + "_db,v" + std::to_string(k) + "_deg";
-    csv += "\n";
-    char cell[64];
-    for (std::size_t i = 0; i < curves.frequencyHz.size(); ++i) {
-        std::snprintf(cell, sizeof cell, "%.6g", curves.frequencyHz[i]);
-        csv += cell;
-        for (std::size_t k = 0; k < static_cast<std::size_t>(outputs); ++k) {
-            std::snprintf(cell, sizeof cell, ",%.6f,%.4f", curves.levelDb[k][i], curves.phaseDeg[k][i]);
-            csv += cell;
-        }
-        csv += "\n";
-    }
-    return csv;
+    return std::find(request.commands.begin(), request.commands.end(), command) != request.commands.end();
 }
 
 }  // namespace
 
-RunResult run(int argc, const char* const* argv)
+RunEnd run(int argc, const char* const* argv, std::ostream& out)
 {
+    OutputWriter writer(out);
+    const auto ended = [&writer](int exitCode, std::string err) {
+        if (writer.failure()) {
+            err += "torvel-cli: cannot write the output: " + *writer.failure() + "\n";
+            exitCode = kExitWriteFailed;
+        }
+        return RunEnd{exitCode, std::move(err)};
+    };
+
     ParseResult parsed = parseCommandLine(argc, argv);
     if (!parsed.request) {
-        if (parsed.exitCode == kExitCompleted)
-            return {kExitCompleted, parsed.output, {}};
-        return {parsed.exitCode, {}, parsed.output};
+        if (parsed.exitCode != kExitCompleted)
+            return {parsed.exitCode, parsed.output};
+        writer.write(parsed.output);  // the help text
+        return ended(kExitCompleted, {});
     }
     const CliRequest& request = *parsed.request;
-    if (request.commands.front() == Command::Cascade)
-        return runCascade(request);
+    if (request.commands.front() == Command::Cascade) {
+        RunResult cascade = runCascade(request);
+        writer.write(cascade.out);
+        return ended(cascade.exitCode, std::move(cascade.err));
+    }
+
+    // Checked before anything runs, so that a usage error leaves no output of earlier commands behind.
+    std::optional<ResponseSweep> sweep;
+    if (runsCommand(request, Command::Response)) {
+        ResponseSweepOutcome read = readResponseSweep(request.output);
+        if (!read.sweep)
+            return {kExitUsage, "torvel-cli: " + read.error + "\n"};
+        sweep = read.sweep;
+    }
 
     ModelSession session;
     if (request.loadFile) {
-        const std::optional<std::string> text = readFile(*request.loadFile);
-        const std::optional<std::string> refused =
-            text ? loadDesign(session.panel, *text) : std::optional<std::string>("cannot be read");
+        const FileReadOutcome file = readRegularFile(*request.loadFile, kDesignFileMaxBytes);
+        const std::optional<std::string> refused = file.done() ? loadDesign(session.panel, file.bytes) : file.reason;
         if (refused)
-            return {kExitUsage, {}, "torvel-cli: " + *request.loadFile + ": " + *refused + "\n"};
+            return {kExitUsage, "torvel-cli: " + *request.loadFile + ": " + *refused + "\n"};
     }
     if (request.type)
         session.panel.checkRadio(*request.type);
@@ -97,7 +130,17 @@ RunResult run(int argc, const char* const* argv)
     int exitCode = kExitCompleted;
     std::string fault;
     std::optional<RealisedValues> realised;
-    std::vector<std::pair<std::string, std::string>> outputs;  // (JSON key, text) of the output commands
+    KeyedTexts jsonOutputs;
+    bool printedOutput = false;
+    // Output commands print their text alone, so that it can be piped into a simulator or a sheet; with
+    // --json their texts become keys of the object instead.
+    const auto output = [&](const std::string& key, std::string text) {
+        if (request.json)
+            jsonOutputs.set(key, std::move(text));
+        else
+            writer.write(text);
+        printedOutput = true;
+    };
     for (Command command : request.commands) {
         CommandOutcome outcome;
         if (command == Command::Synth) {
@@ -106,24 +149,27 @@ RunResult run(int argc, const char* const* argv)
                 realised = realisedValues(session.designer.record(), checkedFilterType(session.panel));
         } else if (command == Command::Analyze) {
             outcome = session.designer.analyze();
+        } else if (const std::optional<CircuitComponents> parts = ReadCircuitComponents(session.panel); !parts) {
+            outcome.status = CommandStatus::StoppedAtField;
         } else {
-            const std::optional<CircuitComponents> parts = ReadCircuitComponents(session.panel);
-            if (!parts) {
-                outcome.status = CommandStatus::StoppedAtField;
+            const FilterType type = checkedFilterType(session.panel);
+            if (command == Command::Netlist) {
+                const auto form = request.output.subcircuit ? OpAmpNetlistForm::Subcircuit : OpAmpNetlistForm::InlineSources;
+                output("netlist", spiceNetlist(*parts, type, form));
+            } else if (command == Command::Bom) {
+                const auto [resistors, capacitors] = ReadSeriesSizes(session.panel);
+                output("bom", billOfMaterials(*parts, type, resistors, capacitors));
             } else {
-                const FilterType type = checkedFilterType(session.panel);
-                if (command == Command::Netlist) {
-                    const auto form = request.output.subcircuit ? OpAmpNetlistForm::Subcircuit : OpAmpNetlistForm::InlineSources;
-                    outputs.emplace_back("netlist", spiceNetlist(*parts, type, form));
-                } else if (command == Command::Bom) {
-                    const auto [resistors, capacitors] = ReadSeriesSizes(session.panel);
-                    outputs.emplace_back("bom", billOfMaterials(*parts, type, resistors, capacitors));
+                const ResponseCurves curves = frequencyResponse(*parts, type, sweep->opAmp, sweep->fromHz, sweep->toHz, sweep->points);
+                if (const std::optional<FaultKind> kind = responseFault(curves)) {
+                    outcome = {CommandStatus::Fault, faultText(*kind)};
+                } else if (request.json) {
+                    std::string csv;
+                    writeResponseCsv(curves, [&csv](std::string_view piece) { csv += piece; return true; });
+                    output("response", std::move(csv));
                 } else {
-                    std::string error;
-                    std::string csv = responseCsv(*parts, type, request.output, error);
-                    if (!error.empty())
-                        return {kExitUsage, {}, "torvel-cli: " + error + "\n"};
-                    outputs.emplace_back("response", std::move(csv));
+                    writeResponseCsv(curves, [&writer](std::string_view piece) { return writer.write(piece); });
+                    printedOutput = true;
                 }
             }
         }
@@ -139,11 +185,13 @@ RunResult run(int argc, const char* const* argv)
     }
 
     std::string err;
+    bool saveFailed = false;
     if (request.saveFile) {
-        std::ofstream out(*request.saveFile, std::ios::binary | std::ios::trunc);
-        out << saveDesign(session.panel);
-        if (!out)
-            err = "torvel-cli: cannot write " + *request.saveFile + "\n";
+        const FileWriteOutcome saved = replaceFile(*request.saveFile, saveDesign(session.panel));
+        if (!saved.done()) {
+            err += "torvel-cli: cannot write " + *request.saveFile + ": " + saved.reason + "\n";
+            saveFailed = true;
+        }
     }
 
     const std::string* faultText = exitCode == kExitFault ? &fault : nullptr;
@@ -151,21 +199,28 @@ RunResult run(int argc, const char* const* argv)
     if (request.json) {
         nlohmann::ordered_json json = panelJson(session.panel, workingType, faultText);
         json["realised"] = realised ? realisedJson(*realised) : nlohmann::ordered_json(nullptr);
-        for (const auto& [key, text] : outputs)
-            json[key] = text;
-        return {exitCode, json.dump() + "\n", err};
+        for (auto& [key, text] : jsonOutputs.take())
+            json[key] = std::move(text);
+        writer.write(dumpJson(json));
+    } else if (printedOutput) {
+        // Stdout holds the output texts alone; how the run stopped goes to stderr.
+        std::istringstream problems(exitCode != kExitCompleted ? panelProblems(session.panel, faultText) : std::string());
+        for (std::string line; std::getline(problems, line);)
+            err += "torvel-cli: " + line + "\n";
+    } else {
+        std::string summary = panelSummary(session.panel, workingType, faultText);
+        if (realised)
+            summary += realisedSummary(*realised);
+        writer.write(summary);
     }
-    if (!outputs.empty()) {
-        // Output commands print their text alone, so that it can be piped into a simulator or a sheet.
-        std::string out;
-        for (const auto& [key, text] : outputs)
-            out += text;
-        return {exitCode, out, err};
-    }
-    std::string summary = panelSummary(session.panel, workingType, faultText);
-    if (realised)
-        summary += realisedSummary(*realised);
-    return {exitCode, summary, err};
+    return ended(saveFailed ? kExitWriteFailed : exitCode, std::move(err));
+}
+
+RunResult run(int argc, const char* const* argv)
+{
+    std::ostringstream out;
+    RunEnd end = run(argc, argv, out);
+    return {end.exitCode, out.str(), std::move(end.err)};
 }
 
 }  // namespace torvel::cli

@@ -77,11 +77,18 @@ std::string panelSummary(const PanelModel& panel, WorkingType workingType, const
             labels += "  " + panel.labelText(label);
     if (!labels.empty())
         out << "peak levels:" << labels << "\n";
-    for (const ShownMessage& m : panel.messages())
-        out << kindName(m.kind) << ": " << oneLine(m.text) << "\n";
-    if (faultText)
-        out << "fault: " << *faultText << "\n";
+    out << panelProblems(panel, faultText);
     return out.str();
+}
+
+std::string panelProblems(const PanelModel& panel, const std::string* faultText)
+{
+    std::string out;
+    for (const ShownMessage& m : panel.messages())
+        out += std::string(kindName(m.kind)) + ": " + oneLine(m.text) + "\n";
+    if (faultText)
+        out += "fault: " + *faultText + "\n";
+    return out;
 }
 
 nlohmann::ordered_json realisedJson(const RealisedValues& values)

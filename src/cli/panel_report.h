@@ -18,6 +18,9 @@ nlohmann::ordered_json panelJson(const PanelModel& panel, WorkingType workingTyp
 /// Visible fields, labels, messages and the fault, one per line.
 std::string panelSummary(const PanelModel& panel, WorkingType workingType, const std::string* faultText);
 
+/// The messages and the fault alone, one per line, as the summary ends.
+std::string panelProblems(const PanelModel& panel, const std::string* faultText);
+
 /// {"H": {"wanted", "realised", "error_percent"}, "fo": ..., "Q": ..., "fn": ... (TZF only)}.
 nlohmann::ordered_json realisedJson(const RealisedValues& values);
 

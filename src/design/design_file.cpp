@@ -24,11 +24,17 @@ std::string saveDesign(const DesignPanel& panel)
     json["fields"] = std::move(fields);
     json["E1"] = panel.comboText(Combo::EvalE1);
     json["E2"] = panel.comboText(Combo::EvalE2);
-    return json.dump(2) + "\n";
+    // Texts come as bytes, and torvel-cli's options may hold any. Each ill-formed UTF-8 sequence is stored
+    // as U+FFFD, the replacement character the window's text boxes would have shown, so the file stays JSON.
+    return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 std::optional<std::string> loadDesign(DesignPanel& panel, std::string_view text)
 {
+    // The JSON reader takes a NUL byte for the end of its input, so a design followed by a NUL and
+    // anything at all would pass; no JSON text holds a raw NUL.
+    if (text.find('\0') != std::string_view::npos)
+        return "not a design file (it holds a NUL byte)";
     const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
     if (json.is_discarded() || !json.is_object())
         return "not a design file (no JSON object)";

@@ -7,13 +7,19 @@
 
 #include "design/design_panel.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace torvel {
 
+/// The panel as a design file's text. A text that is not valid UTF-8 is stored with U+FFFD in place of
+/// each ill-formed sequence, so it loads back as the window would show it.
 std::string saveDesign(const DesignPanel& panel);
+
+/// Design files are a few hundred bytes; anything larger than this is refused before it is read.
+inline constexpr std::size_t kDesignFileMaxBytes = 1024 * 1024;
 
 /// Checks the whole file first and changes nothing unless all of it is usable; then checks the type's
 /// radio button (running the type handler) and sets every text. Returns the reason when it refuses.

@@ -1,5 +1,7 @@
 #include "settings/Option.h"
 
+#include "files/atomic_write.h"
+#include "files/bounded_read.h"
 #include "settings/ini_text.h"
 
 #include <QCoreApplication>
@@ -8,6 +10,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+
+#include <optional>
+#include <string>
 
 namespace torvel {
 namespace {
@@ -29,6 +34,18 @@ bool createEmptySettingsFile(const QString& path)
         return QFileInfo::exists(path);  // another copy of the program may just have created it
     const QByteArray byteOrderMark("\xFF\xFE", 2);
     return file.write(byteOrderMark) == byteOrderMark.size() && file.flush();
+}
+
+std::string systemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// Only a regular file is read, and only up to the bound: a FIFO in the file's place would hang the start,
+// a link to /dev/zero would read until memory runs out.
+std::optional<QByteArray> readSettingsBytes(const std::string& path)
+{
+    const FileReadOutcome file = readRegularFile(path, kSettingsFileMaxBytes);
+    if (!file.done())
+        return std::nullopt;
+    return QByteArray::fromStdString(file.bytes);
 }
 
 }  // namespace
@@ -84,29 +101,30 @@ bool LoadSettings(const QString& path, SettingsTexts& texts)
 {
     if (!QFileInfo::exists(path) && !createEmptySettingsFile(path))
         return false;
-    // A file that exists but cannot be read reads as one without keys: every text takes its default.
-    QFile file(path);
-    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    texts = readSettingsTexts(decodeIniBytes(bytes).text, texts);
+    // A file that exists but cannot be read reads as one without keys: every text takes its default. So
+    // does anything that is not a regular file, and a file larger than the bound.
+    const std::optional<QByteArray> bytes = readSettingsBytes(systemPath(path));
+    texts = readSettingsTexts(decodeIniBytes(bytes.value_or(QByteArray())).text, texts);
     return true;
 }
 
 bool SaveSettings(const QString& path, const SettingsTexts& texts)
 {
+    // A link stays a link: the new file replaces the one it points to. Whatever else stands in the file's
+    // place (a folder, a FIFO, a device, a loop of links) is left exactly as it is, and so is a file too
+    // large to read: the settings are not worth replacing something the user put there.
+    const WriteTargetOutcome resolved = resolveWriteTarget(systemPath(path));
+    if (!resolved.target)
+        return false;
     DecodedText current = decodeIniBytes({});
-    if (QFileInfo::exists(path)) {
+    if (resolved.target->exists) {
         // Writing without having read the file would throw away whatever else it holds.
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        const std::optional<QByteArray> bytes = readSettingsBytes(resolved.target->path);
+        if (!bytes)
             return false;
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return false;
-        current = decodeIniBytes(bytes);
+        current = decodeIniBytes(*bytes);
     }
-    // A link stays a link: the new file replaces the one it points to.
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    QSaveFile out(canonical.isEmpty() ? path : canonical);
+    QSaveFile out(QFile::decodeName(QByteArray::fromStdString(resolved.target->path)));
     // A settings file that the user may write in a folder that the user may not (set up that way on
     // purpose) can only be written in place; keeping the choice is worth more than the atomic replace.
     out.setDirectWriteFallback(true);

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstddef>
+
 namespace torvel {
 
 /// The five texts the file keeps, exactly as they stand in their controls (nothing is checked or
@@ -22,6 +24,10 @@ struct SettingsTexts {
     QString leftMargin;       // [Printer] Left, millimetres
     QString topMargin;        // [Printer] Top, millimetres
 };
+
+/// A settings file holds a few short lines. One larger than this, far beyond any real one, is taken as
+/// unreadable (all texts take their defaults) and a save leaves it as it is.
+inline constexpr std::size_t kSettingsFileMaxBytes = 16 * 1024 * 1024;
 
 /// What a margin missing from the file reads as.
 inline constexpr QStringView kDefaultMarginText = u"15";
@@ -45,13 +51,15 @@ SettingsTexts readSettingsTexts(QStringView iniText, const SettingsTexts& form);
 /// The INI text with the five keys set, everything else kept.
 QString writeSettingsTexts(QStringView iniText, const SettingsTexts& texts);
 
-/// Reads the file into `texts`. A missing file is first created holding only the UTF-16 little-endian
+/// Reads the file into `texts`; anything but a regular file of at most kSettingsFileMaxBytes reads as a
+/// file without keys. A missing file is first created holding only the UTF-16 little-endian
 /// byte-order mark, so that later writes store UTF-16 text. When the file can be neither found nor
 /// created, `texts` stays as it was and the result is false.
 bool LoadSettings(const QString& path, SettingsTexts& texts);
 
 /// Writes the five keys into the file, keeping its encoding and all else it holds. False on failure,
-/// with the file as it was.
+/// with the file as it was; false without touching anything when the path holds no regular file (a
+/// folder, a FIFO, a device, a loop of links) or one larger than kSettingsFileMaxBytes.
 bool SaveSettings(const QString& path, const SettingsTexts& texts);
 
 }  // namespace torvel

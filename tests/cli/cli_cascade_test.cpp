@@ -123,6 +123,14 @@ TEST(TorvelCliCascade, SavedFilterLoadsBackToTheSameJson)
     EXPECT_EQ(loaded.out, saved.out);
     std::remove(path.c_str());
     EXPECT_EQ(cascade({"--load", path}).exitCode, 2);  // gone: refused, nothing designed
+    EXPECT_EQ(cascade({"--load", "/dev/zero"}).exitCode, 2);  // not a regular file: refused before reading
+}
+
+TEST(TorvelCliCascade, AFailedSaveIsItsOwnExitStatus)
+{
+    const RunResult r = cascade({"--response", "lp", "--approx", "bessel", "--order", "2", "--fc", "1k", "--save", "/dev/full"});
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_NE(r.err.find("cannot write /dev/full"), std::string::npos) << r.err;
 }
 
 }  // namespace

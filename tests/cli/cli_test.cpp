@@ -212,6 +212,84 @@ TEST(TorvelCli, DesignFilesSaveAndLoadTheWholePanel)
     EXPECT_EQ(runWith({"synth", "--load", "/nonexistent/design.json"}).exitCode, 2);
 }
 
+TEST(TorvelCli, TextsThatAreNotUtf8ReadAsAnyUnreadableText)
+{
+    const std::vector<std::string> design = {"--type", "notch", "--H", "1", "--fo", "1k", "--Q", "2"};
+    auto withDesign = [&](std::vector<std::string> args) {
+        args.insert(args.end(), design.begin(), design.end());
+        return runWith(args);
+    };
+    // A visible field: the numeric input warning, as for any text that does not read as a number.
+    RunResult result = withDesign({"analyze", "--C1", "1n", "--C2", "1n", "--R1", "1k", "--R2", "1k", "--R3", "1k", "--R4", "1k",
+                         "--R5", "1k", "--R6", "1k", "--R7", "\xff", "--json"});
+    EXPECT_EQ(result.exitCode, 3);
+    auto json = jsonOf(result);
+    ASSERT_EQ(json["messages"].size(), 1u);
+    EXPECT_EQ(json["messages"][0]["text"], "\r\nR7: 数値入力エラー");
+    // The output stays JSON: each ill-formed byte is written as U+FFFD.
+    EXPECT_EQ(json["fields"]["R7"]["text"], "\xef\xbf\xbd");
+
+    // A hidden field keeps its text and the run completes.
+    json = jsonOf(runWith({"synth", "--H", "1", "--fo", "1k", "--Q", "2", "--R8", "a\xc3\x28", "--E1", "24\xfe", "--json"}));
+    EXPECT_EQ(json["fields"]["R8"]["text"], "a\xef\xbf\xbd(");
+
+    // --save stores U+FFFD in its place, and the file loads back to what the JSON output showed.
+    const std::string path = ::testing::TempDir() + "torvel_not_utf8.json";
+    result = runWith({"analyze", "--type", "lpf", "--C1", "10n", "--C2", "10n", "--R1", "1k\xff", "--R2", "10k", "--R3",
+                      "10k", "--R4", "10k", "--R5", "10k", "--R6", "10k", "--R8", "\x80", "--save", path, "--json"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const auto loaded = jsonOf(runWith({"analyze", "--load", path, "--json"}));
+    EXPECT_EQ(loaded["fields"], jsonOf(result)["fields"]);
+    EXPECT_EQ(loaded["fields"]["R1"]["text"], "1k\xef\xbf\xbd");  // read as 1k: what follows the prefix is ignored
+    std::remove(path.c_str());
+}
+
+TEST(TorvelCli, ResponseThatCannotBeComputedIsAFault)
+{
+    const std::vector<std::string> synthesized = {"synth", "response", "--H", "1", "--fo", "1k", "--Q", "2", "--points", "3"};
+    std::vector<std::string> zeroR4 = {"response", "--points", "3", "--C1", "10n", "--C2", "10n"};
+    for (const char* r : {"--R1", "--R2", "--R3", "--R5", "--R6"})
+        zeroR4.insert(zeroR4.end(), {r, "10k"});
+    zeroR4.insert(zeroR4.end(), {"--R4", "0"});
+    auto plus = [](std::vector<std::string> args, std::vector<std::string> more) {
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        const char* fault;
+    } rows[] = {
+        // A zero resistor in the loop: the node equations are singular, every level NaN.
+        {"zero resistor", zeroR4, "Invalid floating point operation."},
+        // A GBW of 1e-300 Hz passes nothing: 20 log10 of a zero output.
+        {"no gain-bandwidth", plus(synthesized, {"--gbw", "1e-300"}), "Floating point division by zero."},
+        // At 1e308 Hz the integrators' outputs underflow to zero.
+        {"frequency beyond any circuit", plus(synthesized, {"--to", "1e308"}), "Floating point division by zero."},
+    };
+    for (const auto& row : rows) {
+        const RunResult result = runWith(row.args);
+        EXPECT_EQ(result.exitCode, 4) << row.name;
+        EXPECT_EQ(result.out.find("frequency_hz"), std::string::npos) << row.name;  // no rows of NaN
+        EXPECT_NE(result.out.find(std::string("fault: ") + row.fault), std::string::npos) << row.name;
+        const auto json = jsonOf(runWith(plus(row.args, {"--json"})));
+        EXPECT_EQ(json["fault"], row.fault) << row.name;
+        EXPECT_FALSE(json.contains("response")) << row.name;
+    }
+    // After an output that was printed, the fault goes to stderr: stdout holds the outputs alone.
+    const RunResult result = runWith({"synth", "netlist", "response", "--H", "1", "--fo", "1k", "--Q", "2", "--gbw", "1e-300"});
+    EXPECT_EQ(result.exitCode, 4);
+    EXPECT_EQ(result.out.rfind("* Torvel: LPF", 0), 0u);
+    EXPECT_EQ(result.err, "torvel-cli: fault: Floating point division by zero.\n");
+}
+
+TEST(TorvelCli, ResponseSettingsAreCheckedBeforeAnythingRuns)
+{
+    const RunResult result = runWith({"synth", "netlist", "response", "--H", "1", "--fo", "1k", "--Q", "2", "--from", "0"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.out, "");
+}
+
 // The real binary, as outside checks run it.
 std::pair<int, std::string> runBinary(const std::string& arguments)
 {

@@ -10,7 +10,9 @@
 
 #include <QAction>
 #include <QChart>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -18,6 +20,11 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace torvel;
 using namespace torvel::test;
@@ -38,6 +45,13 @@ private:
         for (auto [field, text] : {std::pair{Field::H, H}, {Field::Fo, fo}, {Field::Q, Q}, {Field::Fn, fn}})
             m_form->setFieldText(field, text);
     }
+    // What the test folder holds, hidden files included: a temporary file left behind shows here.
+    QStringList folderNames() const
+    {
+        return QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                             QDir::Name);
+    }
+    QString pathIn(const QString& name) const { return name.startsWith(u'/') ? name : m_dir->filePath(name); }
     QAction* action(const QString& text) const
     {
         for (QAction* a : m_form->tools().menuBar()->findChildren<QAction*>())
@@ -151,6 +165,113 @@ private slots:
         QCOMPARE(m_recorder.messages.size(), std::size_t(1));
         QCOMPARE(m_recorder.messages[0].kind, MessageKind::Error);
         QVERIFY(m_form->radioChecked(FilterType::Notch));  // nothing changed
+    }
+
+    void failedSaveIsShownAndTheWindowKeepsItsState_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("folder") << "folder" << "Is a directory";
+        QTest::newRow("missing folder") << "missing/design.json" << "No such file or directory";
+        QTest::newRow("device that is always full") << "/dev/full" << "not a regular file";
+        QTest::newRow("FIFO: refused, not waited on") << "fifo" << "not a regular file";
+        QTest::newRow("loop of links") << "loop" << "Too many levels of symbolic links";
+    }
+
+    void failedSaveIsShownAndTheWindowKeepsItsState()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, reason);
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder")));
+        QCOMPARE(::mkfifo(QFile::encodeName(pathIn("fifo")).constData(), 0600), 0);
+        QVERIFY(QFile::link(pathIn("loop2"), pathIn("loop")) && QFile::link(pathIn("loop"), pathIn("loop2")));
+        const QStringList before = folderNames();
+        design(FilterType::Notch, "1", "1000", "2");
+
+        ::alarm(20);  // a save that waited on the FIFO would end the test program rather than hang it
+        m_nextPath = pathIn(target);
+        m_form->tools().saveDesignAs();
+        ::alarm(0);
+        QCOMPARE(m_recorder.messages.size(), std::size_t(1));
+        QCOMPARE(m_recorder.messages[0].kind, MessageKind::Error);
+        QCOMPARE(m_recorder.messages[0].text, m_nextPath + QStringLiteral(": 書き込めません (") + reason + ")");
+        QVERIFY(m_form->radioChecked(FilterType::Notch));
+        QCOMPARE(m_form->fieldText(Field::Q), std::string("2"));
+        QCOMPARE(folderNames(), before);
+        struct stat fifo {};
+        QVERIFY(::lstat(QFile::encodeName(pathIn("fifo")).constData(), &fifo) == 0 && S_ISFIFO(fifo.st_mode));
+        QVERIFY(QFileInfo(pathIn("loop")).isSymLink());
+    }
+
+    void saveCutByAFileSizeLimitKeepsTheOldDesign()
+    {
+        design(FilterType::Notch, "1", "1000", "2");
+        m_nextPath = m_dir->filePath("design.json");
+        m_form->tools().saveDesignAs();
+        QFile saved(m_nextPath);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray old = saved.readAll();
+        saved.close();
+
+        // A file size limit fails the write as a full disk would; the program ignores its signal.
+        design(FilterType::TzfLow, "2", "500", "1", "1000");
+        struct rlimit previous {};
+        ::getrlimit(RLIMIT_FSIZE, &previous);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit none = previous;
+        none.rlim_cur = 0;
+        ::setrlimit(RLIMIT_FSIZE, &none);
+        m_form->tools().saveDesignAs();
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QCOMPARE(m_recorder.messages.size(), std::size_t(1));
+        QCOMPARE(m_recorder.messages[0].text, m_nextPath + QStringLiteral(": 書き込めません (File too large)"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), old);
+        QCOMPARE(folderNames(), (QStringList{QStringLiteral("design.json"), QStringLiteral("torvel.ini")}));
+        QVERIFY(m_form->radioChecked(FilterType::TzfLow));
+    }
+
+    void openRefusesWhatIsNotADesignFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("FIFO without a writer") << "fifo" << "not a regular file";
+        QTest::newRow("endless device") << "/dev/zero" << "not a regular file";
+        QTest::newRow("folder") << "folder" << "Is a directory";
+        QTest::newRow("2 MB file") << "big.json" << "larger than 1 MB";
+        QTest::newRow("a design, a NUL byte and garbage") << "nul.json" << "not a design file (it holds a NUL byte)";
+    }
+
+    void openRefusesWhatIsNotADesignFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, reason);
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder")));
+        QCOMPARE(::mkfifo(QFile::encodeName(pathIn("fifo")).constData(), 0600), 0);
+        design(FilterType::Bpf, "1", "1000", "2");
+        m_nextPath = pathIn("nul.json");
+        m_form->tools().saveDesignAs();
+        QFile nul(m_nextPath);
+        QVERIFY(nul.open(QIODevice::Append));
+        nul.write(QByteArray("\0{garbage", 9));
+        nul.close();
+        QFile big(pathIn("big.json"));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        big.write(QByteArray(2 * 1024 * 1024, ' '));
+        big.close();
+
+        design(FilterType::Hpf, "3", "300", "3");
+        ::alarm(20);  // an open that waited on the FIFO would end the test program rather than hang it
+        m_nextPath = pathIn(file);
+        m_form->tools().openDesign();
+        ::alarm(0);
+        QCOMPARE(m_recorder.messages.size(), std::size_t(1));
+        QCOMPARE(m_recorder.messages[0].kind, MessageKind::Error);
+        QCOMPARE(m_recorder.messages[0].text, m_nextPath + QStringLiteral(": ") + reason);
+        QVERIFY(m_form->radioChecked(FilterType::Hpf));  // nothing changed
+        QCOMPARE(m_form->fieldText(Field::H), std::string("3"));
     }
 
     void exportsWriteNetlistAndPartsList()

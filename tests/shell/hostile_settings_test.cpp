@@ -11,6 +11,8 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace torvel;
 
@@ -45,6 +47,21 @@ void writeAll(const QString& path, const QByteArray& bytes)
 }
 
 const QByteArray kOldFile = utf16(QStringLiteral("[Torvel]\r\nE1=48\r\n; keep\r\n"));
+
+// What stands at a path without following it: "fifo", "link to <target>", "file of <n> bytes", ...
+QString whatIsAt(const QString& path)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("nothing");
+    if (S_ISFIFO(info.st_mode))
+        return QStringLiteral("fifo");
+    if (S_ISLNK(info.st_mode))
+        return QStringLiteral("link to ") + QFileInfo(path).symLinkTarget();
+    if (S_ISREG(info.st_mode))
+        return QStringLiteral("file of %1 bytes").arg(info.st_size);
+    return QStringLiteral("other");
+}
 
 QStringList asList(const SettingsTexts& t) { return {t.resistorSeries, t.capacitorSeries, t.impedance, t.leftMargin, t.topMargin}; }
 
@@ -176,6 +193,46 @@ private slots:
             QVERIFY(LoadSettings(target, reread));
             QCOMPARE(asList(reread), asList(kChosen));
         }
+    }
+
+    void whatIsNoRegularFileReadsAsUnreadableAndIsLeftAsItIs_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("loads");  // false where not even an empty file could be created
+        QTest::newRow("FIFO: neither the start nor the close waits for a writer") << "fifo" << true;
+        QTest::newRow("link to an endless device") << "/dev/zero" << true;
+        QTest::newRow("link to a random device") << "/dev/urandom" << true;
+        QTest::newRow("loop of links") << "loop" << false;
+        QTest::newRow("file past the size bound, its first key readable") << "huge" << true;
+    }
+
+    void whatIsNoRegularFileReadsAsUnreadableAndIsLeftAsItIs()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, loads);
+        if (kind == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+        } else if (kind == QLatin1String("loop")) {
+            QVERIFY(QFile::link(path() + QStringLiteral(".other"), path()));
+            QVERIFY(QFile::link(path(), path() + QStringLiteral(".other")));
+        } else if (kind == QLatin1String("huge")) {
+            QByteArray huge = QByteArray("[Torvel]\r\nE1=192\r\n[Big]\r\n");
+            huge += QByteArray(static_cast<qsizetype>(kSettingsFileMaxBytes), ';');
+            writeAll(path(), huge);
+        } else {
+            QVERIFY(QFile::link(kind, path()));
+        }
+        const QString before = whatIsAt(path());
+
+        ::alarm(20);  // a read that waited on the FIFO would end the test program rather than hang it
+        SettingsTexts texts = kForm;
+        QCOMPARE(LoadSettings(path(), texts), loads);
+        const bool saved = SaveSettings(path(), kChosen);
+        ::alarm(0);
+        QCOMPARE(texts.resistorSeries, kForm.resistorSeries);
+        QVERIFY(!saved);
+        QCOMPARE(whatIsAt(path()), before);
+        QFile::remove(path() + QStringLiteral(".other"));
     }
 
     void fileReplacedByAFolderChangesNothing()

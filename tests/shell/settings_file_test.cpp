@@ -73,6 +73,7 @@ private slots:
 
     void folderThatCannotHoldTheFile();
     void pathThatIsAFolder();
+    void fifoInTheFilesPlace();
     void readOnlyFileAndFolder_data();
     void readOnlyFileAndFolder();
 
@@ -291,6 +292,19 @@ void SettingsFileTest::pathThatIsAFolder()
     QCOMPARE(form->printMargins().LeftMarginText, QStringLiteral("15"));
     closeAndExpectSilence(*form);
     QVERIFY(QFileInfo(settingsPath()).isDir());
+}
+
+void SettingsFileTest::fifoInTheFilesPlace()
+{
+    // Opening a FIFO for reading would wait for a writer: the window would never appear.
+    QCOMPARE(::mkfifo(QFile::encodeName(settingsPath()).constData(), 0600), 0);
+    ::alarm(20);  // a start that hung would end the test program rather than the whole suite
+    auto form = open(settingsPath());
+    QCOMPARE(form->controls().ComboBoxEvalE1->currentText(), QStringLiteral("24"));
+    closeAndExpectSilence(*form);
+    ::alarm(0);
+    struct stat info {};
+    QVERIFY(::lstat(QFile::encodeName(settingsPath()).constData(), &info) == 0 && S_ISFIFO(info.st_mode));
 }
 
 void SettingsFileTest::readOnlyFileAndFolder_data()

@@ -2,7 +2,9 @@
 
 #include "shell/messages/message_dialogs.h"
 
+#include <cstdio>
 #include <exception>
+#include <new>
 
 namespace torvel {
 
@@ -12,12 +14,35 @@ bool GuardedApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+        endOutOfMemory();
     } catch (const std::exception& error) {
-        showFaultBox(QString::fromUtf8(error.what()), nullptr);
+        showUnforeseenError(QString::fromUtf8(error.what()));
     } catch (...) {
-        showFaultBox(QStringLiteral("Unknown error"), nullptr);
+        showUnforeseenError(QStringLiteral("Unknown error"));
     }
     return false;
+}
+
+void GuardedApplication::showUnforeseenError(const QString& text)
+{
+    // The box is itself made of allocations; when even it fails, memory has run out after all.
+    try {
+        showFaultBox(text, nullptr);
+    } catch (...) {
+        endOutOfMemory();
+    }
+}
+
+void GuardedApplication::endOutOfMemory()
+{
+    std::fputs("torvel: out of memory\n", stderr);
+    try {
+        showFaultBox(QStringLiteral("Out of memory"), nullptr);
+    } catch (...) {
+        // The line on stderr has said it; the program ends all the same.
+    }
+    QCoreApplication::exit(kExitUnrecoverable);
 }
 
 }  // namespace torvel

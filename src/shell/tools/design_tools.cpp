@@ -4,18 +4,22 @@
 #include "design/reading.h"
 #include "design/realised_values.h"
 #include "design/spice_netlist.h"
+#include "files/atomic_write.h"
+#include "files/bounded_read.h"
 #include "shell/tools/response_window.h"
 
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
-#include <QSaveFile>
 
 namespace torvel {
 namespace {
 
 std::string toStd(const QByteArray& bytes) { return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())); }
+
+// The path as the system names the file (the file names' own encoding, UTF-8 here).
+std::string systemPath(const QString& path) { return toStd(QFile::encodeName(path)); }
 
 }  // namespace
 
@@ -89,12 +93,10 @@ void DesignTools::openDesign()
     const QString path = m_choosePath(QStringLiteral("設計を開く"), QStringLiteral("Torvel 設計 (*.json)"), false);
     if (path.isEmpty())
         return;
-    QFile file(path);
-    std::optional<std::string> refused;
-    if (!file.open(QIODevice::ReadOnly))
-        refused = "cannot be read";
-    else
-        refused = loadDesign(m_panel, toStd(file.readAll()));
+    // Read as torvel-cli reads it: a regular file of at most 1 MB, so a FIFO or a device chosen by mistake
+    // is refused at once instead of hanging the window or filling its memory.
+    const FileReadOutcome file = readRegularFile(systemPath(path), kDesignFileMaxBytes);
+    const std::optional<std::string> refused = file.done() ? loadDesign(m_panel, file.bytes) : file.reason;
     if (refused)
         m_panel.CenteredMessage(toStd((path + QStringLiteral(": ")).toUtf8()) + *refused, MessageKind::Error,
                                  MessageButtons::Ok);
@@ -131,13 +133,13 @@ void DesignTools::exportBillOfMaterials()
 
 bool DesignTools::writeText(const QString& path, const std::string& text)
 {
-    QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly)
-        && file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) && file.commit();
-    if (!written)
-        m_panel.CenteredMessage(toStd((path + QStringLiteral(": 書き込めません")).toUtf8()), MessageKind::Error,
-                                 MessageButtons::Ok);
-    return written;
+    // All or nothing, as torvel-cli writes: the file on the disk is the old one until the new one is
+    // complete. A failure is said in a box; the window keeps everything it holds.
+    const FileWriteOutcome written = replaceFile(systemPath(path), text);
+    if (!written.done())
+        m_panel.CenteredMessage(toStd((path + QStringLiteral(": 書き込めません")).toUtf8()) + " (" + written.reason + ")",
+                                 MessageKind::Error, MessageButtons::Ok);
+    return written.done();
 }
 
 }  // namespace torvel
