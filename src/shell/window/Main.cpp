@@ -18,7 +18,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -65,10 +64,7 @@ TFormMain::TFormMain(const QString& settingsFile, QWidget* parent)
         torvel::CenteredMessage(text, kind, MessageButtons::Ok, 0, this);
     };
     m_messages.fault = [this](const QString& text) { showFaultBox(text, this); };
-    m_choosePrinter = [this](QPrinter& printer) {
-        QPrintDialog dialog(&printer, this);
-        return dialog.exec() == QDialog::Accepted;
-    };
+    m_choosePrinter = [this](QPrinter& printer) { return m_printerMemory.askForPrinter(printer, this); };
     bindHandlers();
     m_controls.edit(Field::C1)->setFocus();
     FormCreate();

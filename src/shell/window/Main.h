@@ -12,6 +12,7 @@
 #pragma once
 
 #include "design/designer.h"
+#include "shell/printing/printer_memory.h"
 #include "shell/window/form_definition.h"
 #include "settings/Option.h"
 
@@ -119,6 +120,7 @@ private:
     QString m_settingsFile;
     MessageHandlers m_messages;
     std::unique_ptr<QPrinter> m_printer;  // the printer chosen last, kept between prints
+    PrinterMemory m_printerMemory;        // what the print dialog offers next time
     std::function<bool(QPrinter&)> m_choosePrinter;
     bool m_closed = false;
     bool m_activatedBefore = false;
