@@ -206,6 +206,12 @@ void TFormMain::closeEvent(QCloseEvent* event)
 {
     FormClose();
     event->accept();
+    // Closing the main window ends the program: every other window of it (the response window) closes
+    // with it, so that none keeps the process going with no way back to the main window.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible())
+            window->close();
+    }
 }
 
 void TFormMain::focusWindowChanged(QWindow* window)

@@ -8,7 +8,8 @@
 // (main_panel.cpp). No exception leaves a handler.
 //
 // Settings are read once while the window is created and written once when it closes, on every path:
-// the quit button, the close box, the window menu and the window manager's close key.
+// the quit button, the close box, the window menu and the window manager's close key. Closing it closes
+// every other window of the program too, so the event loop ends and the program with it.
 #pragma once
 
 #include "design/designer.h"
