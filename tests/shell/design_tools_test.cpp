@@ -8,11 +8,17 @@
 #include "shell/tools/response_window.h"
 #include "window_fixture.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QScopeGuard>
+#include <QComboBox>
 #include <QChart>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -69,7 +75,7 @@ private slots:
         QCOMPARE(menu->geometry().top(), 0);
         QCOMPARE(menu->height(), m_form->menuBarHeight());
         for (QWidget* child : m_form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (child != menu && !child->isWindow())
+            if (child != menu && child != m_form->tools().realisedLabel() && !child->isWindow())
                 QVERIFY2(child->geometry().top() >= menu->height(), qPrintable(child->objectName()));
         for (const char* text : {"設計を開く", "設計を保存", "SPICE", "部品表", "印刷", "終了", "周波数特性"})
             QVERIFY2(action(QString::fromUtf8(text)) && !action(QString::fromUtf8(text))->shortcut().isEmpty(), text);
@@ -171,6 +177,64 @@ private slots:
         QFile parts(m_nextPath);
         QVERIFY(parts.open(QIODevice::ReadOnly));
         QVERIFY(parts.readAll().contains("R8,6.2000k,E24,"));
+    }
+    // The menu bar, its menus and the series combos' drop-down lists use the window's gothic font, as
+    // every other control does, also on a desktop whose theme gives menus and lists fonts of their own.
+    void oneFontFamilyInTheWindow()
+    {
+        const QFont themed(QStringLiteral("DejaVu Serif"), 15);
+        for (const char* kind : {"QMenuBar", "QMenu", "QComboMenuItem", "QAbstractItemView", "QListView"})
+            QApplication::setFont(themed, kind);
+        const auto restore = qScopeGuard([] {
+            for (const char* kind : {"QMenuBar", "QMenu", "QComboMenuItem", "QAbstractItemView", "QListView"})
+                QApplication::setFont(QApplication::font(), kind);
+        });
+        m_form = openWindow(m_dir->filePath(QStringLiteral("themed.ini")), m_recorder);
+        const QFontInfo window(m_form->font());
+        QList<QWidget*> parts{m_form->tools().menuBar()};
+        for (QMenu* menu : m_form->tools().menuBar()->findChildren<QMenu*>())
+            parts << menu;
+        for (QComboBox* combo : {m_form->controls().ComboBoxEvalE1, m_form->controls().ComboBoxEvalE2})
+            parts << combo->view();
+        for (QWidget* part : parts) {
+            const QFontInfo used(part->font());
+            QVERIFY2(used.family() == window.family() && used.pixelSize() == window.pixelSize(),
+                     qPrintable(QString("%1: %2 %3px").arg(part->metaObject()->className(), used.family()).arg(used.pixelSize())));
+        }
+    }
+
+    // After a synthesis the whole text of the realised values shows at the right end of the menu bar,
+    // and a screen reader finds it among the window's parts.
+    void realisedValuesLabelShowsItsWholeText()
+    {
+        design(FilterType::TzfLow, "1", "1000", "2", "2000");
+        m_form->ButtonCirClick();
+        QLabel* label = m_form->tools().realisedLabel();
+        QTRY_VERIFY(label->isVisible());
+        const QRect shown = label->contentsRect();
+        const int needed = label->fontMetrics().horizontalAdvance(label->text());
+        QVERIFY2(shown.width() >= needed, qPrintable(QString("%1 px shown of %2 px").arg(shown.width()).arg(needed)));
+        const QRect inWindow(label->mapTo(m_form.get(), QPoint(0, 0)), label->size());
+        QVERIFY(QRect(QPoint(0, 0), m_form->size()).contains(inWindow));
+        QMenuBar* menu = m_form->tools().menuBar();
+        for (QAction* action : menu->actions())
+            QVERIFY2(!QRect(menu->mapTo(m_form.get(), menu->actionGeometry(action).topLeft()), menu->actionGeometry(action).size())
+                          .intersects(inWindow),
+                     qPrintable(action->text()));
+
+        // Reachable by walking the accessibility tree from the window.
+        QAccessibleInterface* root = QAccessible::queryAccessibleInterface(m_form.get());
+        std::function<bool(QAccessibleInterface*)> reaches = [&](QAccessibleInterface* node) {
+            if (!node)
+                return false;
+            if (node->object() == label)
+                return node->text(QAccessible::Name).contains(QStringLiteral("fo -1.49%"));
+            for (int i = 0; i < node->childCount(); ++i)
+                if (reaches(node->child(i)))
+                    return true;
+            return false;
+        };
+        QVERIFY(reaches(root));
     }
 };
 

@@ -12,6 +12,8 @@
 #include <QMenuBar>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace torvel {
 namespace {
 
@@ -39,10 +41,13 @@ DesignTools::DesignTools(QWidget& window, DesignPanel& panel, WindowCommands com
     view->addAction(QStringLiteral("周波数特性(&R)..."), QKeySequence(Qt::CTRL | Qt::Key_R), this,
                     &DesignTools::openResponseWindow);
 
-    m_realised = new QLabel(m_menuBar);
+    // Not the menu bar's corner widget: a corner widget keeps the width it had when the bar was laid
+    // out (a blank one, one character wide later), and screen readers see a menu bar's menus only.
+    m_realised = new QLabel(&window);
     m_realised->setObjectName(QStringLiteral("RealisedValues"));
+    m_realised->setTextFormat(Qt::PlainText);
     m_realised->setContentsMargins(0, 0, 8, 0);
-    m_menuBar->setCornerWidget(m_realised, Qt::TopRightCorner);
+    m_realised->setAccessibleName(QStringLiteral("実現値の誤差"));
 
     m_choosePath = [this](const QString& title, const QString& filter, bool save) {
         return save ? QFileDialog::getSaveFileName(&m_window, title, QString(), filter)
@@ -67,8 +72,26 @@ void DesignTools::showRealised(const DesignRecord& record, FilterType type)
                        .arg(v.realised, 0, 'g', 6)
                        .arg(v.errorPercent, 0, 'f', 3);
     }
-    m_realised->setText(QStringLiteral("実現値の誤差: ") + parts.join(QStringLiteral("  ")));
+    const QString summary = QStringLiteral("実現値の誤差: ") + parts.join(QStringLiteral("  "));
+    m_realised->setText(summary);
     m_realised->setToolTip(details.join('\n'));
+    // Read out as the name; the details of the tooltip, which a screen reader cannot hover, as description.
+    m_realised->setAccessibleName(summary);
+    m_realised->setAccessibleDescription(details.join('\n'));
+    layOutMenuStrip();
+}
+
+void DesignTools::placeMenuStrip(int width, int height)
+{
+    m_strip = QSize(width, height);
+    layOutMenuStrip();
+}
+
+void DesignTools::layOutMenuStrip()
+{
+    const int labelWidth = std::min(m_realised->sizeHint().width(), m_strip.width());
+    m_menuBar->setGeometry(0, 0, m_strip.width() - labelWidth, m_strip.height());
+    m_realised->setGeometry(m_strip.width() - labelWidth, 0, labelWidth, m_strip.height());
 }
 
 void DesignTools::openResponseWindow()

@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QPushButton>
@@ -245,9 +246,9 @@ void TFormMain::placeMenuBar()
     QMenuBar* menu = m_tools->menuBar();
     m_menuBarHeight = menu->sizeHint().height();
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child != menu && !child->isWindow())
+        if (child != menu && child != m_tools->realisedLabel() && !child->isWindow())
             child->move(child->pos() + QPoint(0, m_menuBarHeight));
-    menu->setGeometry(0, 0, kClientWidth, m_menuBarHeight);
+    m_tools->placeMenuStrip(kClientWidth, m_menuBarHeight);
 }
 
 void TFormMain::showFault(const QString& text) { m_messages.fault(text); }
