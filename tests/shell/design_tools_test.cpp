@@ -1,6 +1,8 @@
 // The menu bar's tools on the real window: the response window agrees with the peak-level labels, charts
 // save as PNG and SVG, design files and exports go through the file seam, the realised values show
 // after a synthesis, and the controls below the menu bar keep their places.
+#include "design/design_file.h"
+#include "design/model_session.h"
 #include "design/spice_netlist.h"
 #include "shell/tools/design_tools.h"
 #include "shell/window/form_definition.h"
@@ -235,6 +237,70 @@ private slots:
             return false;
         };
         QVERIFY(reaches(root));
+    }
+    // Every refusal of a broken design file: torvel-cli's English reason is what it always was, and the
+    // window says it in Japanese, naming the file; nothing of the panel changes.
+    void brokenDesignFileRefusedInJapanese_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("japanese");
+        const QByteArray good = [] {
+            ModelSession session;
+            return QByteArray::fromStdString(saveDesign(session.panel));
+        }();
+        auto without = [&](const char* from, const char* what) {
+            QByteArray json = good;
+            const qsizetype at = json.indexOf(what, json.indexOf(from));
+            return json.remove(at, json.indexOf('\n', at) - at + 1).replace(",\n  }", "\n  }");
+        };
+        QTest::newRow("not JSON") << QByteArray("{\"format\": ") << "not a design file (no JSON object)"
+                                  << "設計ファイルではありません (JSON のオブジェクトがありません)。";
+        QTest::newRow("another program's file")
+            << QByteArray("{\"format\": \"something else\"}")
+            << "not a design file of this program (format is not \"torvel-design\")"
+            << "このプログラムの設計ファイルではありません (format が \"torvel-design\" ではありません)。";
+        QTest::newRow("newer version") << QByteArray(good).replace("\"version\": 1", "\"version\": 2")
+                                       << "design file version not supported (this program reads version 1)"
+                                       << "この版の設計ファイルは読めません (読めるのは version 1 です)。";
+        QTest::newRow("unknown type") << QByteArray(good).replace("\"LPF\"", "\"LPX\"") << "design file names no known filter type"
+                                      << "設計ファイルのフィルタ形式が分かりません。";
+        QTest::newRow("no fields") << QByteArray(good).replace("\"fields\"", "\"fieldz\"") << "design file has no fields"
+                                   << "設計ファイルに素子値と伝達関数の値 (fields) がありません。";
+        QTest::newRow("a field missing") << without("\"fields\"", "\"R3\"") << "design file lacks the text of field R3"
+                                         << "設計ファイルに R3 の値がありません。";
+        QTest::newRow("a series missing") << QByteArray(good).replace("\"E2\"", "\"E3\"") << "design file lacks the series E2"
+                                          << "設計ファイルにコンデンサのＥ系列 (E2)がありません。";
+    }
+
+    void brokenDesignFileRefusedInJapanese()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, english);
+        QFETCH(QString, japanese);
+        ModelSession session;
+        const std::optional<std::string> cliReason = loadDesign(session.panel, json.toStdString());
+        QCOMPARE(QString::fromStdString(cliReason.value_or("")), english);
+
+        QFile file(m_dir->filePath("broken.json"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(json);
+        file.close();
+        m_form->setFieldText(Field::H, "kept");
+        m_nextPath = file.fileName();
+        m_form->tools().openDesign();
+        QCOMPARE(m_recorder.messages.size(), std::size_t(1));
+        QCOMPARE(m_recorder.messages[0].kind, MessageKind::Error);
+        QCOMPARE(m_recorder.messages[0].text, QStringLiteral("設計を開けません。\n%1\n%2").arg(file.fileName(), japanese));
+        QCOMPARE(m_form->fieldText(Field::H), std::string("kept"));
+    }
+
+    void unreadableDesignFileRefusedInJapanese()
+    {
+        m_nextPath = m_dir->path();  // a folder is no file to read
+        m_form->tools().openDesign();
+        QCOMPARE(m_recorder.messages.size(), std::size_t(1));
+        QCOMPARE(m_recorder.messages[0].text, QStringLiteral("設計を開けません。\n%1\nファイルを読めません。").arg(m_dir->path()));
     }
 };
 

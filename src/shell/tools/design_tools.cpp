@@ -4,6 +4,7 @@
 #include "design/reading.h"
 #include "design/realised_values.h"
 #include "design/spice_netlist.h"
+#include "shell/tools/design_file_messages.h"
 #include "shell/tools/response_window.h"
 
 #include <QFile>
@@ -113,13 +114,13 @@ void DesignTools::openDesign()
     if (path.isEmpty())
         return;
     QFile file(path);
-    std::optional<std::string> refused;
+    QString reason;
     if (!file.open(QIODevice::ReadOnly))
-        refused = "cannot be read";
-    else
-        refused = loadDesign(m_panel, toStd(file.readAll()));
-    if (refused)
-        m_panel.CenteredMessage(toStd((path + QStringLiteral(": ")).toUtf8()) + *refused, MessageKind::Error,
+        reason = unreadableFileReason();
+    else if (const std::optional<DesignFileRefusal> refused = loadDesignFile(m_panel, toStd(file.readAll())))
+        reason = japaneseReason(*refused);
+    if (!reason.isEmpty())
+        m_panel.CenteredMessage(toStd(designFileRefusedMessage(path, reason).toUtf8()), MessageKind::Error,
                                  MessageButtons::Ok);
 }
 
