@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -19,6 +20,14 @@ namespace torvel {
 namespace {
 
 std::string toStd(const QByteArray& bytes) { return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())); }
+
+// A percentage with `decimals` decimals; one that rounds to zero shows no sign ("-0.00" would claim an error
+// the digits do not show).
+QString percentText(double percent, int decimals)
+{
+    const QString text = QString::number(percent, 'f', decimals);
+    return text.startsWith(u'-') && text.count(QRegularExpression(QStringLiteral("[1-9]"))) == 0 ? text.mid(1) : text;
+}
 
 }  // namespace
 
@@ -66,12 +75,12 @@ void DesignTools::showRealised(const DesignRecord& record, FilterType type)
     for (int i = 0; i < values.count; ++i) {
         const RealisedValue& v = values.values[static_cast<std::size_t>(i)];
         const QString name = QString::fromLatin1(v.name.data(), static_cast<qsizetype>(v.name.size()));
-        parts << QStringLiteral("%1 %2%").arg(name).arg(v.errorPercent, 0, 'f', 2);
+        parts << QStringLiteral("%1 %2%").arg(name, percentText(v.errorPercent, 2));
         details << QStringLiteral("%1: 指定 %2 → 実現 %3 (%4%)")
                        .arg(name)
                        .arg(v.wanted, 0, 'g', 6)
                        .arg(v.realised, 0, 'g', 6)
-                       .arg(v.errorPercent, 0, 'f', 3);
+                       .arg(percentText(v.errorPercent, 3));
     }
     const QString summary = QStringLiteral("実現値の誤差: ") + parts.join(QStringLiteral("  "));
     m_realised->setText(summary);
