@@ -114,8 +114,7 @@ QString messageTitle(MessageKind kind)
 
 int CenteredMessage(const QString& text, MessageKind kind, MessageButtons buttons, int /*helpContext*/, QWidget* owner)
 {
-    if (!owner)
-        owner = mainWindow();
+    owner = owner ? owner->window() : mainWindow();
     if (!owner) {
         QMessageBox plain(iconFor(kind), messageTitle(kind), text, buttonsFor(buttons));
         return plain.exec();

@@ -24,8 +24,10 @@ using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
 
 }  // namespace
 
-std::optional<QMargins> windowManagerFrame(const QWidget& window)
+std::optional<QMargins> windowManagerFrame(const QWidget& widget)
 {
+    // Only a top-level window has a frame; asking a child for its id would make it a native window.
+    const QWidget& window = *widget.window();
     xcb_connection_t* connection = x11Connection();
     if (!connection || !window.testAttribute(Qt::WA_WState_Created))
         return std::nullopt;
