@@ -11,6 +11,10 @@ packages=(
   dpkg-dev
   # the window: Widgets, PrintSupport and Test all ship in qt6-base-dev
   qt6-base-dev libgl-dev qt6-qpa-plugins
+  # the X client library, to read the frame a window manager draws around a message box
+  libxcb1-dev
+  # Qt's own Japanese texts (print, file and colour dialogs, standard buttons)
+  qt6-translations-l10n
   # the response window: charts, and SVG export of them
   qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
   # a Japanese fixed-pitch font metric-compatible with the window's font

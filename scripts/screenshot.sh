@@ -2,18 +2,26 @@
 # Starts the real program on a private X server with a window manager and saves a picture of its
 # window, title bar included, as docs/screenshot.png (or the path given as the first argument).
 #
-#   scripts/screenshot.sh [output.png] [program]
+#   scripts/screenshot.sh [--synthesis] [output.png] [program]
 #
 # The program defaults to the one in build/ (scripts/run.sh builds it). The settings file it reads is a
-# fresh one in a temporary folder, so the picture shows the window as it starts the first time.
+# fresh one in a temporary folder, so the picture shows the window as it starts the first time. With
+# --synthesis (picture docs/synthesis.png) the keyboard designs a TZF (Wo<Wn) first, H 1, fo 1k, Q 2,
+# fn 2k, then runs 回路定数算出 and 伝達関数算出, through the test harness's x_drive (built with the tests).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=${1:-$root/docs/screenshot.png}
+synthesis=""
+if [ "${1:-}" = "--synthesis" ]; then synthesis=1; shift; fi
+picture=screenshot
+[ -z "$synthesis" ] || picture=synthesis
+out=${1:-$root/docs/$picture.png}
 program=${2:-$root/build/src/shell/torvel}
+drive=${TORVEL_X_DRIVE:-$(dirname "$program")/../../tests/desktop/x_drive}
 for tool in Xvfb openbox xwininfo xwd xwdtopnm pnmtopng; do
   command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing; run scripts/install-deps.sh" >&2; exit 1; }
 done
 [ -x "$program" ] || { echo "screenshot: no program at $program" >&2; exit 1; }
+[ -z "$synthesis" ] || [ -x "$drive" ] || { echo "screenshot: no x_drive at $drive (build the tests)" >&2; exit 1; }
 
 work=$(mktemp -d)
 pids=()
@@ -53,6 +61,16 @@ for _ in $(seq 1 100); do
 done
 [ -n "$window" ] || { echo "screenshot: the window did not appear" >&2; cat "$work/torvel.log" >&2; exit 1; }
 sleep 1  # let the window manager draw the frame and the program paint
+
+if [ -n "$synthesis" ]; then
+  title="Torvel Ver"
+  # Enter steps from C1 through C2 and R1-R6 to the type buttons, Down three times is TZF (Wo<Wn), Tab
+  # goes on to H; Enter through fo, Q and fn to the resistor series, Tab past the capacitor series and
+  # the impedance to 回路定数算出, and once more to 伝達関数算出.
+  "$drive" keys "$title" Return Return Return Return Return Return Return Return Down Down Down Tab \
+    text:1 Return text:1k Return text:2 Return text:2k Return Tab Tab Tab space Tab space
+  sleep 1
+fi
 
 # The window manager reparents the window into its frame; grab the frame to get the title bar.
 frame=$(xwininfo -children -id "$window" | awk '/Parent window id/ {print $4}')

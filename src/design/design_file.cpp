@@ -29,33 +29,43 @@ std::string saveDesign(const DesignPanel& panel)
     return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
-std::optional<std::string> loadDesign(DesignPanel& panel, std::string_view text)
+std::optional<std::string> loadDesign(DesignPanel& panel, std::string_view json)
 {
+    if (std::optional<DesignFileRefusal> refused = loadDesignFile(panel, json))
+        return refused->text;
+    return std::nullopt;
+}
+
+std::optional<DesignFileRefusal> loadDesignFile(DesignPanel& panel, std::string_view text)
+{
+    using enum DesignFileProblem;
     // The JSON reader takes a NUL byte for the end of its input, so a design followed by a NUL and
     // anything at all would pass; no JSON text holds a raw NUL.
     if (text.find('\0') != std::string_view::npos)
-        return "not a design file (it holds a NUL byte)";
+        return DesignFileRefusal{HoldsNul, {}, "not a design file (it holds a NUL byte)"};
     const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
     if (json.is_discarded() || !json.is_object())
-        return "not a design file (no JSON object)";
+        return DesignFileRefusal{NotJson, {}, "not a design file (no JSON object)"};
     if (!json.contains("format") || json["format"] != kFormat)
-        return "not a design file of this program (format is not \"torvel-design\")";
+        return DesignFileRefusal{ForeignFormat, {},
+                                 "not a design file of this program (format is not \"torvel-design\")"};
     if (!json.contains("version") || !json["version"].is_number_integer() || json["version"] != kVersion)
-        return "design file version not supported (this program reads version 1)";
+        return DesignFileRefusal{UnsupportedVersion, {},
+                                 "design file version not supported (this program reads version 1)"};
     const std::optional<FilterType> type =
         json.contains("type") && json["type"].is_string() ? filterTypeFromName(json["type"].get<std::string>()) : std::nullopt;
     if (!type)
-        return "design file names no known filter type";
+        return DesignFileRefusal{UnknownType, {}, "design file names no known filter type"};
     if (!json.contains("fields") || !json["fields"].is_object())
-        return "design file has no fields";
+        return DesignFileRefusal{NoFields, {}, "design file has no fields"};
     for (Field field : kAllFields) {
         const std::string key(fieldInfo(field).key);
         if (!json["fields"].contains(key) || !json["fields"][key].is_string())
-            return "design file lacks the text of field " + key;
+            return DesignFileRefusal{MissingField, key, "design file lacks the text of field " + key};
     }
     for (const char* combo : {"E1", "E2"})
         if (!json.contains(combo) || !json[combo].is_string())
-            return std::string("design file lacks the series ") + combo;
+            return DesignFileRefusal{MissingSeries, combo, std::string("design file lacks the series ") + combo};
 
     panel.checkRadio(*type);
     for (Field field : kAllFields)

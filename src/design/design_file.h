@@ -25,4 +25,18 @@ inline constexpr std::size_t kDesignFileMaxBytes = 1024 * 1024;
 /// radio button (running the type handler) and sets every text. Returns the reason when it refuses.
 std::optional<std::string> loadDesign(DesignPanel& panel, std::string_view json);
 
+/// Why a design file is refused, for a front end that words the reason in its own language.
+enum class DesignFileProblem {
+    NotJson, HoldsNul, ForeignFormat, UnsupportedVersion, UnknownType, NoFields, MissingField, MissingSeries
+};
+
+struct DesignFileRefusal {
+    DesignFileProblem problem;
+    std::string subject;  // the field key or series name that is missing, else empty
+    std::string text;     // the reason in English, as loadDesign returns it
+};
+
+/// loadDesign with the reason as a code beside its text.
+std::optional<DesignFileRefusal> loadDesignFile(DesignPanel& panel, std::string_view json);
+
 }  // namespace torvel

@@ -1,6 +1,7 @@
 #include "values/e_series.h"
 
 #include "values/checked_real.h"
+#include "values/width_folding.h"
 
 #include <array>
 #include <charconv>
@@ -78,8 +79,10 @@ double RoundToSeries(double value, int size)
     return ((t < Real(0) ? o : m) * sign * scale).value();
 }
 
-int SeriesSizeFromText(std::string_view text)
+int SeriesSizeFromText(std::string_view typed)
 {
+    const std::string folded = foldFullWidth(typed);  // "２４" typed in full-width mode is 24
+    std::string_view text = folded;
     if (text == "∞")
         return 0;
     // An integer text: optional blanks, optional sign, decimal digits.

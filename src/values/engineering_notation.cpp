@@ -2,6 +2,7 @@
 
 #include "values/checked_real.h"
 #include "values/utf8.h"
+#include "values/width_folding.h"
 
 #include <array>
 #include <charconv>
@@ -234,7 +235,7 @@ std::optional<double> readLetterAsPoint(std::u32string_view number, std::u32stri
 
 double ParseEngineering(std::string_view utf8)
 {
-    const std::u32string decoded = decodeUtf8(utf8);
+    const std::u32string decoded = decodeUtf8(foldFullWidth(utf8));  // what full-width input means
     std::u32string text;
     text.reserve(decoded.size());
     for (char32_t c : trim(decoded))

@@ -2,10 +2,15 @@
 // a picture with pdftoppm and measured.
 #include "shell/window/Main.h"
 #include "shell/printing/print_placement.h"
+#include "shell/printing/printer_memory.h"
 #include "shell/printing/window_capture.h"
 #include "shell/printing/window_printer.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -70,10 +75,10 @@ QString waitForCupsOutput(const QString& folder, const QDateTime& since)
     return {};
 }
 
-QImage renderFirstPage(const QString& pdf, const QString& dir)
+QImage renderFirstPage(const QString& pdf, const QString& dir, double dpi = kRenderDpi)
 {
     const QString prefix = dir + "/page";
-    const int status = QProcess::execute("pdftoppm", {"-r", QString::number(kRenderDpi), "-png", "-singlefile", pdf, prefix});
+    const int status = QProcess::execute("pdftoppm", {"-r", QString::number(dpi, 'f', 6), "-png", "-singlefile", pdf, prefix});
     if (status != 0)
         return {};
     return QImage(prefix + ".png");
@@ -89,11 +94,15 @@ private:
     BlackWindow m_window;
     QStringList m_errors;
     int m_captures = 0;
+    QList<Qt::CursorShape> m_cursorsAtCapture;
+    std::optional<Qt::CursorShape> m_cursorInDialog;  // none: no cursor set by the program
 
     PrintEnvironment environment(bool confirm, bool emptyClipboardAfterDialog = false, bool captureWorks = true)
     {
         PrintEnvironment env;
-        env.choosePrinter = [=](QPrinter&) {
+        env.choosePrinter = [=, this](QPrinter&) {
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            m_cursorInDialog = cursor ? std::optional(cursor->shape()) : std::nullopt;
             if (emptyClipboardAfterDialog)
                 QGuiApplication::clipboard()->clear();
             return confirm;
@@ -101,6 +110,8 @@ private:
         env.showError = [this](const QString& text) { m_errors << text; };
         env.capture = [this, captureWorks](QWidget& w) {
             ++m_captures;
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            m_cursorsAtCapture << (cursor ? cursor->shape() : Qt::ArrowCursor);
             if (captureWorks)
                 CaptureActiveWindow(w);
         };
@@ -121,6 +132,8 @@ private slots:
     {
         m_errors.clear();
         m_captures = 0;
+        m_cursorsAtCapture.clear();
+        m_cursorInDialog.reset();
         QGuiApplication::clipboard()->clear();
         m_window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&m_window));
@@ -261,6 +274,121 @@ private slots:
         QCOMPARE(m_errors, QStringList{kCaptureErrorText});
         QVERIFY(!QFile::exists(path));
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+    // The dialog waits for the user under the ordinary pointer; the capture before it and the one after
+    // it run under the busy cursor, and nothing is left set afterwards.
+    void busyCursorLeavesThePrintDialogAlone()
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        configure(printer, pdfPath("cursor"));
+        PrintWindowImage(m_window, 15, 15, printer, environment(true, true));
+        QCOMPARE(m_cursorInDialog, std::nullopt);
+        QCOMPARE(m_cursorsAtCapture, (QList<Qt::CursorShape>{Qt::WaitCursor, Qt::WaitCursor}));
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+
+    // The picture goes into the PDF without loss: no JPEG (DCT) image in the file, the embedded image is
+    // the capture pixel for pixel, and the rendered page shows the capture's pixels.
+    void printedPageIsLosslessAndHoldsTheCapture()
+    {
+        TFormMain window(m_dir.filePath("lossless.ini"));
+        window.setMessageHandlers({[](const QString&, MessageKind) {}, [](const QString&) {}});
+        // A synthesis fills the boxes and the peak strip with text, the finest detail of the picture.
+        window.setFieldText(Field::H, "1");
+        window.setFieldText(Field::Fo, "1k");
+        window.setFieldText(Field::Q, "2");
+        window.ButtonCirClick();
+        const QString path = pdfPath("lossless");
+        window.setPrinterChooser([&](QPrinter& printer) {
+            configure(printer, path);
+            return true;
+        });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.ButtonPrintClick();
+        const QImage capture = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+        QVERIFY(!capture.isNull());
+
+        QFile pdf(path);
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY2(!pdf.readAll().contains("/DCTDecode"), "the page holds a JPEG image");
+        QProcess list;
+        list.start("pdfimages", {"-list", path});
+        QVERIFY(list.waitForFinished(30000));
+        // page num type width height color comp bpc enc ...: one image, the capture's size, not JPEG.
+        const QStringList rows = QString::fromLocal8Bit(list.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).mid(2);
+        QCOMPARE(rows.size(), 1);
+        const QStringList columns = rows[0].simplified().split(' ');
+        QCOMPARE(columns.value(3).toInt(), capture.width());
+        QCOMPARE(columns.value(4).toInt(), capture.height());
+        QVERIFY2(columns.value(8) != QLatin1String("jpeg"), qPrintable(rows[0]));
+
+        const QString prefix = m_dir.filePath("embedded");
+        QCOMPARE(QProcess::execute("pdfimages", {"-png", path, prefix}), 0);
+        const QImage embedded = QImage(prefix + "-000.png").convertToFormat(QImage::Format_RGB32);
+        QVERIFY(embedded == capture);
+
+        // Rendered at four page pixels per captured pixel, the middle of each cell is that pixel's colour.
+        constexpr int kCell = 4;
+        const double dpi = kCell * kMillimetresPerInch / kMillimetresPerCapturedPixel;
+        const QImage page = renderFirstPage(path, m_dir.path(), dpi).convertToFormat(QImage::Format_RGB32);
+        QVERIFY(!page.isNull());
+        const InkBox ink = findInk(page, 250);
+        int differing = 0;
+        for (int y = 0; y < capture.height(); ++y)
+            for (int x = 0; x < capture.width(); ++x)
+                if (page.pixel(ink.left + kCell * x + kCell / 2, ink.top + kCell * y + kCell / 2) != capture.pixel(x, y))
+                    ++differing;
+        QVERIFY2(differing == 0, qPrintable(QString("%1 of %2 pixels differ").arg(differing).arg(capture.width() * capture.height())));
+    }
+
+    // The real print dialog: the PDF file chosen first is offered again, also after a cancelled dialog.
+    void printDialogOffersTheLastChoice()
+    {
+        PrinterMemory memory;
+        QPrinter printer(QPrinter::HighResolution);
+        const QString chosen = pdfPath("chosen");
+        QString offeredDestination, pdfEntry, offeredFile;
+        bool accept = true;
+        auto answer = [&](QPrintDialog& dialog) {
+            auto* destinations = dialog.findChild<QComboBox*>("printers");
+            auto* file = dialog.findChild<QLineEdit*>("filename");
+            QVERIFY(destinations && file);
+            offeredDestination = destinations->currentText();
+            pdfEntry = destinations->itemText(destinations->count() - 1);  // the PDF entry comes last
+            offeredFile = file->text();
+            if (accept) {
+                destinations->setCurrentIndex(destinations->count() - 1);
+                file->setText(chosen);
+                dialog.accept();
+            } else {
+                dialog.reject();
+            }
+        };
+        auto ask = [&] {
+            QObject inspection;
+            auto* poll = new QTimer(&inspection);
+            QObject::connect(poll, &QTimer::timeout, &inspection, [&, poll] {
+                auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+                if (!dialog || !dialog->isVisible())
+                    return;
+                poll->stop();
+                answer(*dialog);
+            });
+            poll->start(100);
+            return memory.askForPrinter(printer, nullptr);
+        };
+
+        QVERIFY(ask());
+        QCOMPARE(memory.lastChoice(), (PrinterChoice{true, {}, chosen}));
+        printer.setOutputFormat(QPrinter::NativeFormat);  // as a cancelled dialog on a system with queues leaves it
+        accept = false;
+        QVERIFY(!ask());
+        QCOMPARE(offeredDestination, pdfEntry);
+        QCOMPARE(offeredFile, chosen);
+        QVERIFY(!ask());  // cancelling forgot nothing
+        QCOMPARE(offeredDestination, pdfEntry);
+        QCOMPARE(offeredFile, chosen);
     }
 };
 

@@ -4,6 +4,8 @@
 #include "design/model_session.h"
 #include "shell/window/labeled_edit.h"
 #include "shell/messages/message_dialogs.h"
+#include "shell/tools/design_tools.h"
+#include "shell/tools/response_window.h"
 #include "shell/window/schematic_view.h"
 #include "window_fixture.h"
 
@@ -14,6 +16,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QAction>
+#include <QElapsedTimer>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -98,6 +103,9 @@ private slots:
     void messageBoxCentredOnWindowAndCombosClearedAfter();
     void everyClosePathSavesOnce_data();
     void everyClosePathSavesOnce();
+    void closingWithTheResponseWindowOpenEndsTheProgram_data();
+    void closingWithTheResponseWindowOpenEndsTheProgram();
+    void fullWidthInputIsReadAndShownAsTyped();
 
 private:
     TFormMain& shown();
@@ -540,6 +548,104 @@ void MainWindowTest::everyClosePathSavesOnce()
     QFile file(form.settingsFile());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().size() > 2);
+}
+
+void MainWindowTest::closingWithTheResponseWindowOpenEndsTheProgram_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("quit button") << "button";
+    QTest::newRow("quit in the file menu") << "menu";
+    QTest::newRow("Ctrl+Q") << "key";
+    QTest::newRow("close box through the window manager") << "window manager";
+}
+
+// The program's event loop runs as in main(): closing the main window by any path, with the response
+// window open, must close that window too and end the loop, the settings written once.
+void MainWindowTest::closingWithTheResponseWindowOpenEndsTheProgram()
+{
+    QFETCH(QString, path);
+    TFormMain& form = shown();
+    form.setFieldText(Field::H, "1");
+    form.setFieldText(Field::Fo, "1k");
+    form.setFieldText(Field::Q, "2");
+    form.ButtonCirClick();
+    form.tools().openResponseWindow();
+    QPointer<ResponseWindow> response = form.tools().responseWindow();
+    QVERIFY(response && response->isVisible());
+    // The user comes back to the main window to quit.
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QSignalSpy saved(&form, &TFormMain::settingsSaved);
+
+    QElapsedTimer sinceQuit;
+    QTimer::singleShot(0, &form, [&] {
+        sinceQuit.start();
+        if (path == QLatin1String("button")) {
+            QTest::mouseClick(form.controls().ButtonExit, Qt::LeftButton);
+        } else if (path == QLatin1String("menu")) {
+            for (QAction* action : form.tools().menuBar()->findChildren<QAction*>())
+                if (action->text().startsWith(QStringLiteral("終了")))
+                    action->trigger();
+        } else if (path == QLatin1String("key")) {
+            QTest::keySequence(&form, QKeySequence(Qt::CTRL | Qt::Key_Q));
+        } else {
+            QCloseEvent request;
+            QApplication::sendEvent(form.windowHandle(), &request);
+        }
+    });
+    bool hung = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    connect(&watchdog, &QTimer::timeout, [&] {
+        hung = true;
+        QCoreApplication::exit(1);
+    });
+    watchdog.start(10000);
+    const int status = QApplication::exec();
+    qInfo("event loop ended %lld ms after the quit", static_cast<long long>(sinceQuit.elapsed()));
+    QVERIFY2(!hung, "the program went on after its main window closed");
+    QCOMPARE(status, 0);
+    QVERIFY(!form.isVisible());
+    QVERIFY(!response->isVisible());
+    QCOMPARE(saved.count(), 1);
+}
+
+// Full-width mode of a Japanese input method: the boxes keep what was typed, the commands read it as its
+// ASCII form, in the window as in torvel-cli.
+void MainWindowTest::fullWidthInputIsReadAndShownAsTyped()
+{
+    TFormMain& form = shown();
+    const FormControls& c = form.controls();
+    for (auto [field, text] : {std::pair{Field::H, QStringLiteral("１")}, {Field::Fo, QStringLiteral("１ｋ")},
+                               {Field::Q, QStringLiteral("２．０")}}) {
+        c.edit(field)->setFocus(Qt::MouseFocusReason);
+        c.edit(field)->selectAll();
+        typeText(c.edit(field), text);
+    }
+    c.ComboBoxEvalE1->setFocus(Qt::MouseFocusReason);
+    c.ComboBoxEvalE1->lineEdit()->selectAll();
+    typeText(c.ComboBoxEvalE1, QStringLiteral("９６"));
+    QTest::mouseClick(c.ButtonCir, Qt::LeftButton);
+    QVERIFY(m_recorder.messages.empty());
+    QCOMPARE(c.edit(Field::H)->text(), QStringLiteral("１"));
+    QCOMPARE(c.edit(Field::Fo)->text(), QStringLiteral("１ｋ"));
+
+    ModelSession model;
+    model.panel.setFieldText(Field::H, "1");
+    model.panel.setFieldText(Field::Fo, "1000");
+    model.panel.setFieldText(Field::Q, "2");
+    model.panel.setComboText(Combo::EvalE1, "96");
+    QCOMPARE(model.designer.synthesize().status, CommandStatus::Completed);
+    for (Field field : {Field::C1, Field::C2, Field::R1, Field::R2, Field::R3, Field::R4})
+        QCOMPARE(form.fieldText(field), model.panel.fieldText(field));
+
+    QProcess cli;
+    cli.start(QStringLiteral(TORVEL_CLI_PATH), {"synth", "--H", "１", "--fo", "１ｋ", "--Q", "２．０", "--E1", "９６", "--json"});
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 0);
+    const QJsonObject fields = QJsonDocument::fromJson(cli.readAllStandardOutput()).object().value("fields").toObject();
+    QCOMPARE(fields.value("R1").toObject().value("text").toString(), QString::fromStdString(form.fieldText(Field::R1)));
+    QCOMPARE(fields.value("fo").toObject().value("text").toString(), QStringLiteral("１ｋ"));
 }
 
 QTEST_MAIN(MainWindowTest)

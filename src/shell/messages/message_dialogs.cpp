@@ -1,9 +1,12 @@
 #include "shell/messages/message_dialogs.h"
 
+#include "shell/messages/window_frame.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTimer>
 
 #include <vector>
 
@@ -41,29 +44,59 @@ QMessageBox::StandardButtons buttonsFor(MessageButtons buttons)
 }
 
 // The box knows its final size only once it lays itself out for showing; it is placed at that moment,
-// before it reaches the screen, so it never appears elsewhere first.
+// before it reaches the screen, so it never appears elsewhere first. What is centred and clamped is its
+// outer rectangle, title bar and border included; the window system is then given the client area
+// inside that frame. Until the window manager has framed the box its frame is unknown, so it is taken to
+// be the owner's (one window manager decorates both alike); should the frame it gets differ, the box
+// moves once more as soon as that frame is known.
 class CentredMessageBox : public QMessageBox {
 public:
     CentredMessageBox(MessageKind kind, const QString& text, MessageButtons buttons, QWidget* owner)
         : QMessageBox(iconFor(kind), messageTitle(kind), text, buttonsFor(buttons), owner), m_owner(owner)
     {
+        m_frameWatch.setInterval(kFrameWatchMs);
+        connect(&m_frameWatch, &QTimer::timeout, this, &CentredMessageBox::checkFrame);
     }
 
 protected:
     void showEvent(QShowEvent* event) override
     {
         QMessageBox::showEvent(event);
-        const QRect ownerFrame = m_owner->frameGeometry();
-        // The box gets the same decorations as its owner; before it is mapped only its inner size is known.
-        const QSize decorations = ownerFrame.size() - m_owner->geometry().size();
-        const QSize outer = size() + decorations;
-        const ScreenPoint at = centredMessagePosition(toScreenRect(ownerFrame), outer.width(), outer.height(),
-                                                      MonitorWorkArea(m_owner));
-        move(at.x, at.y);
+        m_assumedFrame = frameMargins(*m_owner);
+        placeWithin(m_assumedFrame);
+        m_watches = 0;
+        m_frameWatch.start();
     }
 
 private:
+    // A window manager frames a new window within a few of its round trips; one that has not after a
+    // second draws no frame at all.
+    static constexpr int kFrameWatchMs = 10;
+    static constexpr int kFrameWatches = 100;
+
+    void placeWithin(const QMargins& frame)
+    {
+        const QRect ownerOuter = m_owner->geometry().marginsAdded(frameMargins(*m_owner));
+        const QSize outer = size().grownBy(frame);
+        const ScreenPoint at = centredMessagePosition(toScreenRect(ownerOuter), outer.width(), outer.height(),
+                                                      MonitorWorkArea(m_owner));
+        setGeometry(QRect(QPoint(at.x + frame.left(), at.y + frame.top()), size()));
+    }
+
+    void checkFrame()
+    {
+        const std::optional<QMargins> frame = windowManagerFrame(*this);
+        if (!frame && ++m_watches < kFrameWatches)
+            return;
+        m_frameWatch.stop();
+        if (frame && *frame != m_assumedFrame)
+            placeWithin(*frame);
+    }
+
     QWidget* m_owner;
+    QMargins m_assumedFrame;
+    QTimer m_frameWatch;
+    int m_watches = 0;
 };
 
 }  // namespace
@@ -81,8 +114,7 @@ QString messageTitle(MessageKind kind)
 
 int CenteredMessage(const QString& text, MessageKind kind, MessageButtons buttons, int /*helpContext*/, QWidget* owner)
 {
-    if (!owner)
-        owner = mainWindow();
+    owner = owner ? owner->window() : mainWindow();
     if (!owner) {
         QMessageBox plain(iconFor(kind), messageTitle(kind), text, buttonsFor(buttons));
         return plain.exec();
@@ -100,7 +132,7 @@ ScreenRect MonitorWorkArea(QWidget* window)
     monitors.reserve(static_cast<std::size_t>(screens.size()));
     for (const QScreen* screen : screens)
         monitors.push_back(toScreenRect(screen->geometry()));
-    const ScreenRect frame = window ? toScreenRect(window->frameGeometry()) : ScreenRect{};
+    const ScreenRect frame = window ? toScreenRect(window->geometry().marginsAdded(frameMargins(*window))) : ScreenRect{};
     const auto index = monitorHolding(frame, monitors);
     if (!index)
         return frame;

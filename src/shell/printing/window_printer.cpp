@@ -21,12 +21,30 @@ constexpr unsigned long kRetryWaitMs = 100;
 
 const QString kPrintErrorText = QStringLiteral("プリンタ・エラー");
 
+// The busy cursor over all of the program's windows while the command works; it can be set aside while
+// the command waits for the user.
 class BusyCursor {
 public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor() { show(); }
+    ~BusyCursor() { setAside(); }
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
+
+    void show()
+    {
+        if (!m_shown)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        m_shown = true;
+    }
+    void setAside()
+    {
+        if (m_shown)
+            QGuiApplication::restoreOverrideCursor();
+        m_shown = false;
+    }
+
+private:
+    bool m_shown = false;
 };
 
 void waitAndProcessEvents(unsigned long milliseconds)
@@ -54,8 +72,10 @@ bool printImage(const QImage& picture, double leftMm, double topMm, QPrinter& pr
     if (!painter.begin(&printer))
         return false;
     const PrintRectangle r = printRectangle(leftMm, topMm, picture.width(), picture.height(), geometryOf(printer));
-    // Pixels stay sharp squares, as a colour-on-colour stretch draws them.
+    // Pixels stay sharp squares, as a colour-on-colour stretch draws them, and the picture goes into the
+    // page as it is: by default the PDF engine stores it as JPEG, whose specks blur the schematic's text.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setRenderHint(QPainter::LosslessImageRendering, true);
     painter.drawImage(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), picture);
     return painter.end();
 }
@@ -65,12 +85,17 @@ bool printImage(const QImage& picture, double leftMm, double topMm, QPrinter& pr
 void PrintWindowImage(QWidget& window, double leftMarginMm, double topMarginMm, QPrinter& printer,
                       const PrintEnvironment& environment)
 {
-    const BusyCursor busy;
+    BusyCursor busy;
     for (int pass = 0; pass < kSettlePasses; ++pass)
         waitAndProcessEvents(kSettleWaitMs);
     environment.capture(window);
 
-    if (!environment.choosePrinter(printer))
+    // While the dialog waits for the user the pointer is the ordinary one: a busy cursor over the dialog
+    // would make the program look hung.
+    busy.setAside();
+    const bool confirmed = environment.choosePrinter(printer);
+    busy.show();
+    if (!confirmed)
         return;
 
     if (clipboardImage().isNull()) {

@@ -1,6 +1,7 @@
 // Start-up: the toolkit, the one main window, the event loop.
 #include "shell/window/Main.h"
 #include "shell/startup/guarded_application.h"
+#include "shell/startup/japanese_translations.h"
 #include "shell/startup/startup_report.h"
 
 #include <QElapsedTimer>
@@ -38,6 +39,7 @@ int main(int argc, char** argv)
         torvel::GuardedApplication application(argc, argv);
         // The name titles the fault box and names the user's configuration folder of an installed program.
         QCoreApplication::setApplicationName(QStringLiteral("Torvel"));
+        torvel::installQtJapanese(application);
 
         torvel::TFormMain form;
         centreOnScreen(form);

@@ -6,12 +6,15 @@
 #include "design/spice_netlist.h"
 #include "files/atomic_write.h"
 #include "files/bounded_read.h"
+#include "shell/tools/design_file_messages.h"
 #include "shell/tools/response_window.h"
 
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
+
+#include <algorithm>
 
 namespace torvel {
 namespace {
@@ -43,10 +46,13 @@ DesignTools::DesignTools(QWidget& window, DesignPanel& panel, WindowCommands com
     view->addAction(QStringLiteral("周波数特性(&R)..."), QKeySequence(Qt::CTRL | Qt::Key_R), this,
                     &DesignTools::openResponseWindow);
 
-    m_realised = new QLabel(m_menuBar);
+    // Not the menu bar's corner widget: a corner widget keeps the width it had when the bar was laid
+    // out (a blank one, one character wide later), and screen readers see a menu bar's menus only.
+    m_realised = new QLabel(&window);
     m_realised->setObjectName(QStringLiteral("RealisedValues"));
+    m_realised->setTextFormat(Qt::PlainText);
     m_realised->setContentsMargins(0, 0, 8, 0);
-    m_menuBar->setCornerWidget(m_realised, Qt::TopRightCorner);
+    m_realised->setAccessibleName(QStringLiteral("実現値の誤差"));
 
     m_choosePath = [this](const QString& title, const QString& filter, bool save) {
         return save ? QFileDialog::getSaveFileName(&m_window, title, QString(), filter)
@@ -71,8 +77,26 @@ void DesignTools::showRealised(const DesignRecord& record, FilterType type)
                        .arg(v.realised, 0, 'g', 6)
                        .arg(QString::fromStdString(errorPercentText(v.errorPercent, 3, false)));
     }
-    m_realised->setText(QStringLiteral("実現値の誤差: ") + parts.join(QStringLiteral("  ")));
+    const QString summary = QStringLiteral("実現値の誤差: ") + parts.join(QStringLiteral("  "));
+    m_realised->setText(summary);
     m_realised->setToolTip(details.join('\n'));
+    // Read out as the name; the details of the tooltip, which a screen reader cannot hover, as description.
+    m_realised->setAccessibleName(summary);
+    m_realised->setAccessibleDescription(details.join('\n'));
+    layOutMenuStrip();
+}
+
+void DesignTools::placeMenuStrip(int width, int height)
+{
+    m_strip = QSize(width, height);
+    layOutMenuStrip();
+}
+
+void DesignTools::layOutMenuStrip()
+{
+    const int labelWidth = std::min(m_realised->sizeHint().width(), m_strip.width());
+    m_menuBar->setGeometry(0, 0, m_strip.width() - labelWidth, m_strip.height());
+    m_realised->setGeometry(m_strip.width() - labelWidth, 0, labelWidth, m_strip.height());
 }
 
 void DesignTools::openResponseWindow()
@@ -96,9 +120,13 @@ void DesignTools::openDesign()
     // Read as torvel-cli reads it: a regular file of at most 1 MB, so a FIFO or a device chosen by mistake
     // is refused at once instead of hanging the window or filling its memory.
     const FileReadOutcome file = readRegularFile(systemPath(path), kDesignFileMaxBytes);
-    const std::optional<std::string> refused = file.done() ? loadDesign(m_panel, file.bytes) : file.reason;
-    if (refused)
-        m_panel.CenteredMessage(toStd((path + QStringLiteral(": ")).toUtf8()) + *refused, MessageKind::Error,
+    QString reason;
+    if (!file.done())
+        reason = unreadableFileReason(file);
+    else if (const std::optional<DesignFileRefusal> refused = loadDesignFile(m_panel, file.bytes))
+        reason = japaneseReason(*refused);
+    if (!reason.isEmpty())
+        m_panel.CenteredMessage(toStd(designFileRefusedMessage(path, reason).toUtf8()), MessageKind::Error,
                                  MessageButtons::Ok);
 }
 

@@ -1,12 +1,13 @@
 // What the window offers beyond its two calculations, from a menu bar above the client area: the
 // response window, design files, netlist and parts-list export, print and exit, and the realised values
-// of the last synthesis shown at the menu bar's right end. None of it changes what the controls below
+// of the last synthesis shown at the right end of the menu bar's strip. None of it changes what the controls below
 // the menu bar do.
 #pragma once
 
 #include "design/design_panel.h"
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -40,6 +41,10 @@ public:
     /// After a completed synthesis: wanted and realised H, fo, Q (fn) with the error in %.
     void showRealised(const DesignRecord& record, FilterType type);
 
+    /// Lays out the strip above the controls, `width` x `height` at the window's top: the menus from
+    /// the left, the realised values at the right end, as wide as their text.
+    void placeMenuStrip(int width, int height);
+
     /// Replaces the file dialogs; tests give a path instead of asking. `save` tells which dialog.
     using PathChooser = std::function<QString(const QString& title, const QString& filter, bool save)>;
     void setPathChooser(PathChooser chooser) { m_choosePath = std::move(chooser); }
@@ -53,12 +58,14 @@ public slots:
 
 private:
     bool writeText(const QString& path, const std::string& text);
+    void layOutMenuStrip();
 
     QWidget& m_window;
     DesignPanel& m_panel;
     WindowCommands m_commands;
     QMenuBar* m_menuBar = nullptr;
-    QLabel* m_realised = nullptr;
+    QLabel* m_realised = nullptr;  // a control of the window beside the menu bar, so screen readers find it
+    QSize m_strip;
     std::unique_ptr<ResponseWindow> m_response;
     PathChooser m_choosePath;
 };

@@ -107,6 +107,8 @@ QLineSeries* curve(const QString& name, const std::vector<double>& x, const std:
 ResponseWindow::ResponseWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("ResponseWindow"));
+    // A tool of the main window: it never keeps the program running once the main window has closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("周波数特性"));
     m_magnitude = newChartView(QStringLiteral("振幅 (出力と各オペアンプ)"));
     m_phase = newChartView(QStringLiteral("位相 (出力)"));

@@ -17,8 +17,8 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLabel>
 #include <QMenuBar>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -65,10 +65,7 @@ TFormMain::TFormMain(const QString& settingsFile, QWidget* parent)
         torvel::CenteredMessage(text, kind, MessageButtons::Ok, 0, this);
     };
     m_messages.fault = [this](const QString& text) { showFaultBox(text, this); };
-    m_choosePrinter = [this](QPrinter& printer) {
-        QPrintDialog dialog(&printer, this);
-        return dialog.exec() == QDialog::Accepted;
-    };
+    m_choosePrinter = [this](QPrinter& printer) { return m_printerMemory.askForPrinter(printer, this); };
     bindHandlers();
     m_controls.edit(Field::C1)->setFocus();
     FormCreate();
@@ -214,6 +211,12 @@ void TFormMain::closeEvent(QCloseEvent* event)
 {
     FormClose();
     event->accept();
+    // Closing the main window ends the program: every other window of it (the response window) closes
+    // with it, so that none keeps the process going with no way back to the main window.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible())
+            window->close();
+    }
 }
 
 void TFormMain::focusWindowChanged(QWindow* window)
@@ -247,9 +250,9 @@ void TFormMain::placeMenuBar()
     QMenuBar* menu = m_tools->menuBar();
     m_menuBarHeight = menu->sizeHint().height();
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child != menu && !child->isWindow())
+        if (child != menu && child != m_tools->realisedLabel() && !child->isWindow())
             child->move(child->pos() + QPoint(0, m_menuBarHeight));
-    menu->setGeometry(0, 0, kClientWidth, m_menuBarHeight);
+    m_tools->placeMenuStrip(kClientWidth, m_menuBarHeight);
 }
 
 void TFormMain::showFault(const QString& text) { m_messages.fault(text); }

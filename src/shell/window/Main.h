@@ -8,10 +8,12 @@
 // (main_panel.cpp). No exception leaves a handler.
 //
 // Settings are read once while the window is created and written once when it closes, on every path:
-// the quit button, the close box, the window menu and the window manager's close key.
+// the quit button, the close box, the window menu and the window manager's close key. Closing it closes
+// every other window of the program too, so the event loop ends and the program with it.
 #pragma once
 
 #include "design/designer.h"
+#include "shell/printing/printer_memory.h"
 #include "shell/window/form_definition.h"
 #include "settings/Option.h"
 
@@ -119,6 +121,7 @@ private:
     QString m_settingsFile;
     MessageHandlers m_messages;
     std::unique_ptr<QPrinter> m_printer;  // the printer chosen last, kept between prints
+    PrinterMemory m_printerMemory;        // what the print dialog offers next time
     std::function<bool(QPrinter&)> m_choosePrinter;
     bool m_closed = false;
     bool m_activatedBefore = false;
