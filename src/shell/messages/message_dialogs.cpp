@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QShowEvent>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <vector>
@@ -64,15 +65,15 @@ protected:
         QMessageBox::showEvent(event);
         m_assumedFrame = frameMargins(*m_owner);
         placeWithin(m_assumedFrame);
-        m_watches = 0;
+        m_watching.start();
         m_frameWatch.start();
     }
 
 private:
-    // A window manager frames a new window within a few of its round trips; one that has not after a
-    // second draws no frame at all.
+    // A window manager frames a new window within a few of its round trips, but a busy desktop may take
+    // seconds; one that has not framed it after five draws no frame at all.
     static constexpr int kFrameWatchMs = 10;
-    static constexpr int kFrameWatches = 100;
+    static constexpr qint64 kFrameWatchLimitMs = 5000;
 
     void placeWithin(const QMargins& frame)
     {
@@ -86,7 +87,7 @@ private:
     void checkFrame()
     {
         const std::optional<QMargins> frame = windowManagerFrame(*this);
-        if (!frame && ++m_watches < kFrameWatches)
+        if (!frame && m_watching.elapsed() < kFrameWatchLimitMs)
             return;
         m_frameWatch.stop();
         if (frame && *frame != m_assumedFrame)
@@ -96,7 +97,7 @@ private:
     QWidget* m_owner;
     QMargins m_assumedFrame;
     QTimer m_frameWatch;
-    int m_watches = 0;
+    QElapsedTimer m_watching;
 };
 
 }  // namespace
