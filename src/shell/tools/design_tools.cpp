@@ -38,6 +38,7 @@ DesignTools::DesignTools(QWidget& window, DesignPanel& panel, WindowCommands com
     QMenu* view = m_menuBar->addMenu(QStringLiteral("表示(&V)"));
     view->addAction(QStringLiteral("周波数特性(&R)..."), QKeySequence(Qt::CTRL | Qt::Key_R), this,
                     &DesignTools::openResponseWindow);
+    m_view = view;
 
     m_realised = new QLabel(m_menuBar);
     m_realised->setObjectName(QStringLiteral("RealisedValues"));

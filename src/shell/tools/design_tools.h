@@ -13,6 +13,7 @@
 #include <memory>
 
 class QLabel;
+class QMenu;
 class QMenuBar;
 class QWidget;
 
@@ -35,6 +36,8 @@ public:
 
     QMenuBar* menuBar() const { return m_menuBar; }
     QLabel* realisedLabel() const { return m_realised; }
+    /// The view menu, where the windows beside the main one are opened.
+    QMenu* viewMenu() const { return m_view; }
     ResponseWindow* responseWindow() const { return m_response.get(); }
 
     /// After a completed synthesis: wanted and realised H, fo, Q (fn) with the error in %.
@@ -58,6 +61,7 @@ private:
     DesignPanel& m_panel;
     WindowCommands m_commands;
     QMenuBar* m_menuBar = nullptr;
+    QMenu* m_view = nullptr;
     QLabel* m_realised = nullptr;
     std::unique_ptr<ResponseWindow> m_response;
     PathChooser m_choosePath;
