@@ -209,6 +209,7 @@ private slots:
         QVERIFY(m_window->session().sectionEdited(1));
         QCOMPARE(cell(1, filter::SectionColumn::Number), QStringLiteral("2*"));
         QCOMPARE(design().sections[1].circuit.parts.r(1), 2 * r1);
+        QCOMPARE(m_window->selectedSection(), std::optional<std::size_t>(1));  // the table kept its row
         QVERIFY(m_window->curves().builtDb != before);
         QCOMPARE(m_window->curves().wantedDb, wanted);
 

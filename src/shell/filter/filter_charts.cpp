@@ -118,7 +118,17 @@ QAbstractSeries* makeSeries(const SeriesSpec& spec)
 {
     switch (spec.kind) {
     case SeriesSpec::Kind::Line: return new QLineSeries;
-    case SeriesSpec::Kind::Area: return new QAreaSeries(new QLineSeries, new QLineSeries);
+    case SeriesSpec::Kind::Area: {
+        auto* upper = new QLineSeries;
+        auto* lower = new QLineSeries;
+        auto* area = new QAreaSeries(upper, lower);
+        // An area series does not own its edges: they become its children, so that they go with it when
+        // the chart deletes it. Whatever parent the area took from its edges is dropped first.
+        area->setParent(nullptr);
+        upper->setParent(area);
+        lower->setParent(area);
+        return area;
+    }
     case SeriesSpec::Kind::Points: return new QScatterSeries;
     }
     return nullptr;

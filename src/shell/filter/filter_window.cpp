@@ -153,7 +153,14 @@ FilterWindow::FilterWindow(DesignPanel& mainPanel, QWidget* parent) : QWidget(pa
     redesign();
 }
 
-FilterWindow::~FilterWindow() = default;
+FilterWindow::~FilterWindow()
+{
+    // The members go before the child widgets do: nothing the children signal (a tab page leaving, a
+    // selection cleared) may reach a handler any more, and the table must not read the session.
+    for (QObject* child : findChildren<QObject*>())
+        disconnect(child, nullptr, this, nullptr);
+    m_table->setModel(nullptr);
+}
 
 void FilterWindow::buildMenu()
 {
@@ -499,8 +506,7 @@ void FilterWindow::redesign()
 
 void FilterWindow::showDesign()
 {
-    m_model->refresh();
-    updateSectionActions();
+    refreshTable();
     recomputeCurves();
 }
 
@@ -522,6 +528,16 @@ void FilterWindow::recomputeCurves()
     drawChart(m_tabs->currentIndex());
     m_summary->setText(summaryText(*c, m_curves));
     });
+}
+
+void FilterWindow::refreshTable()
+{
+    // A reset model forgets the selection; the designer's row stays selected where it still exists.
+    const std::optional<std::size_t> selected = selectedSection();
+    m_model->refresh();
+    if (selected && static_cast<int>(*selected) < m_model->rowCount())
+        m_table->selectRow(static_cast<int>(*selected));
+    updateSectionActions();
 }
 
 void FilterWindow::drawChart(int page)
@@ -564,7 +580,7 @@ void FilterWindow::followMainPanel()
             return;
         case PanelFollowing::Updated:
             showLinkStatus(QStringLiteral("第%1段を本体ウィンドウの部品で計算し直しました").arg(section));
-            m_model->refresh();
+            refreshTable();
             recomputeCurves();
             return;
         }
@@ -582,8 +598,7 @@ void FilterWindow::openSelectedSection()
             return;
         }
         showLinkStatus(QStringLiteral("第%1段を本体ウィンドウで開いています。そこでの部品の変更はこの段に反映されます").arg(*selected + 1));
-        m_model->refresh();
-        m_table->selectRow(static_cast<int>(*selected));
+        refreshTable();
     });
 }
 
@@ -615,7 +630,7 @@ void FilterWindow::openFilter()
 void FilterWindow::saveFilterAs()
 {
     guarded([&] {
-        if (m_session.cascade())
+        if (designShown())
             writeExport(QStringLiteral("フィルタを保存"), QStringLiteral("Torvel フィルタ (*.json)"), cascade::saveFilter(*m_session.cascade()));
     });
 }
@@ -624,7 +639,7 @@ void FilterWindow::exportNetlist()
 {
     guarded([&] {
         const std::optional<cascade::Cascade>& c = m_session.cascade();
-        if (!c)
+        if (!designShown())
             return;
         const auto [from, to] = chartRange(*c);
         writeExport(QStringLiteral("SPICEネットリスト書き出し"), QStringLiteral("SPICE (*.cir)"), cascade::cascadeNetlist(*c, m_opAmp, from, to));
@@ -634,7 +649,7 @@ void FilterWindow::exportNetlist()
 void FilterWindow::exportBillOfMaterials()
 {
     guarded([&] {
-        if (m_session.cascade())
+        if (designShown())
             writeExport(QStringLiteral("部品表CSV書き出し"), QStringLiteral("CSV (*.csv)"), cascade::cascadeBillOfMaterials(*m_session.cascade()));
     });
 }
@@ -661,6 +676,14 @@ void FilterWindow::writeExport(const QString& title, const QString& filter, cons
 }
 
 void FilterWindow::message(const QString& text, MessageKind kind) { m_message(text, kind); }
+
+bool FilterWindow::designShown()
+{
+    if (m_session.cascade())
+        return true;
+    message(QStringLiteral("書き出す設計がありません。設計要求の誤りを直してください"), MessageKind::Information);
+    return false;
+}
 
 void FilterWindow::guarded(const std::function<void()>& body)
 {

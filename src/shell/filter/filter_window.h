@@ -116,6 +116,9 @@ private:
     void showErrors(const Redesign& outcome);
     void showDesign();
     void drawChart(int page);
+    void refreshTable();
+    /// Whether there is a design to export; says so when there is none.
+    bool designShown();
     void followMainPanel();
     void updateSectionActions();
     void showLinkStatus(const QString& text);
