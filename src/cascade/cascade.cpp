@@ -42,8 +42,11 @@ CascadeResult designCascade(const CascadeRequest& request)
 
 void replaceSectionCircuit(Cascade& cascade, std::size_t index, const SectionCircuit& circuit)
 {
-    if (index < cascade.sections.size())
-        cascade.sections[index].circuit = circuit;
+    if (index >= cascade.sections.size())
+        return;
+    BuiltSection& section = cascade.sections[index];
+    section.circuit = circuit;
+    section.realised = realisedOf(section.wanted, section.H, section.kind, section.circuit);
 }
 
 }  // namespace torvel::cascade

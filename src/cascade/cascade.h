@@ -31,7 +31,7 @@ struct [[nodiscard]] CascadeResult {
 CascadeResult designCascade(const CascadeRequest& request);
 
 /// The cascade with one section replaced by other parts (a designer's change in the calculator): the
-/// wanted filter stays, the built one follows the parts.
+/// wanted filter stays, the built one and the section's realised values follow the parts.
 void replaceSectionCircuit(Cascade& cascade, std::size_t index, const SectionCircuit& circuit);
 
 }  // namespace torvel::cascade

@@ -45,6 +45,7 @@ DesignTools::DesignTools(QWidget& window, DesignPanel& panel, WindowCommands com
     QMenu* view = m_menuBar->addMenu(QStringLiteral("表示(&V)"));
     view->addAction(QStringLiteral("周波数特性(&R)..."), QKeySequence(Qt::CTRL | Qt::Key_R), this,
                     &DesignTools::openResponseWindow);
+    m_view = view;
 
     // Not the menu bar's corner widget: a corner widget keeps the width it had when the bar was laid
     // out (a blank one, one character wide later), and screen readers see a menu bar's menus only.

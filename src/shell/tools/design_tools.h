@@ -14,6 +14,7 @@
 #include <memory>
 
 class QLabel;
+class QMenu;
 class QMenuBar;
 class QWidget;
 
@@ -36,6 +37,8 @@ public:
 
     QMenuBar* menuBar() const { return m_menuBar; }
     QLabel* realisedLabel() const { return m_realised; }
+    /// The view menu, where the windows beside the main one are opened.
+    QMenu* viewMenu() const { return m_view; }
     ResponseWindow* responseWindow() const { return m_response.get(); }
 
     /// After a completed synthesis: wanted and realised H, fo, Q (fn) with the error in %.
@@ -64,6 +67,7 @@ private:
     DesignPanel& m_panel;
     WindowCommands m_commands;
     QMenuBar* m_menuBar = nullptr;
+    QMenu* m_view = nullptr;
     QLabel* m_realised = nullptr;  // a control of the window beside the menu bar, so screen readers find it
     QSize m_strip;
     std::unique_ptr<ResponseWindow> m_response;

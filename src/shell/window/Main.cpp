@@ -1,5 +1,6 @@
 #include "shell/window/Main.h"
 
+#include "shell/filter/filter_window.h"
 #include "shell/tools/design_tools.h"
 #include "shell/window/keyboard_navigation.h"
 #include "shell/window/labeled_edit.h"
@@ -18,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QPushButton>
@@ -60,6 +62,8 @@ TFormMain::TFormMain(const QString& settingsFile, QWidget* parent)
     setFont(windowFont());  // before the controls exist, so that every control takes it
     m_controls = buildFormControls(*this);
     m_tools = new DesignTools(*this, *this, {[this] { ButtonPrintClick(); }, [this] { ButtonExitClick(); }});
+    m_tools->viewMenu()->addAction(QStringLiteral("フィルタ設計(&F)..."), QKeySequence(Qt::CTRL | Qt::Key_F), this,
+                                   &TFormMain::openFilterWindow);
     placeMenuBar();
     m_messages.message = [this](const QString& text, MessageKind kind) {
         torvel::CenteredMessage(text, kind, MessageButtons::Ok, 0, this);
@@ -93,6 +97,11 @@ void TFormMain::bindHandlers()
     }
     for (TLabeledEdit* edit : m_controls.edits)
         edit->installEventFilter(this);
+    // Every change of a field or the type is announced, so that a window following the panel reads it.
+    for (TLabeledEdit* edit : m_controls.edits)
+        connect(edit, &QLineEdit::textChanged, this, &TFormMain::panelChanged);
+    for (QRadioButton* radio : m_controls.radios)
+        connect(radio, &QRadioButton::toggled, this, &TFormMain::panelChanged);
     for (QComboBox* combo : {m_controls.ComboBoxEvalE1, m_controls.ComboBoxEvalE2}) {
         combo->installEventFilter(this);
         combo->lineEdit()->installEventFilter(this);
@@ -155,6 +164,19 @@ void TFormMain::ButtonPrintClick()
 }
 
 void TFormMain::ButtonExitClick() { close(); }
+
+void TFormMain::openFilterWindow()
+{
+    guarded([&] {
+        if (!m_filterWindow) {
+            m_filterWindow = std::make_unique<filter::FilterWindow>(*this);
+            connect(this, &TFormMain::panelChanged, m_filterWindow.get(), &filter::FilterWindow::mainPanelChanged);
+        }
+        m_filterWindow->show();
+        m_filterWindow->raise();
+        m_filterWindow->activateWindow();
+    }, m_messages.fault);
+}
 
 void TFormMain::RadioButton1Click(QRadioButton* sender)
 {

@@ -31,6 +31,9 @@ class QWindow;
 namespace torvel {
 
 class DesignTools;
+namespace filter {
+class FilterWindow;
+}
 
 /// The print margins, in millimetres. The texts come from the settings file and go back to it
 /// unchanged; the numbers are the texts read as component values (NaN when unreadable).
@@ -57,6 +60,8 @@ public:
     const FormControls& controls() const { return m_controls; }
     /// The menu bar's actions; the client area of the controls lies below the menu bar.
     DesignTools& tools() const { return *m_tools; }
+    /// The filter design window, once the menu has opened it.
+    filter::FilterWindow* filterWindow() const { return m_filterWindow.get(); }
     int menuBarHeight() const { return m_menuBarHeight; }
     const Designer& designer() const { return m_designer; }
     const PrintMargins& printMargins() const { return m_margins; }
@@ -86,12 +91,16 @@ public:
 signals:
     /// The settings file has been written (or the attempt failed silently) while closing.
     void settingsSaved();
+    /// A field's text or the checked type has changed, whoever changed it (the user, a command, or
+    /// another window through the panel).
+    void panelChanged();
 
 public slots:
     void ButtonCirClick();
     void ButtonTFClick();
     void ButtonPrintClick();
     void ButtonExitClick();
+    void openFilterWindow();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -115,6 +124,7 @@ private:
 
     FormControls m_controls;
     DesignTools* m_tools = nullptr;  // child object
+    std::unique_ptr<filter::FilterWindow> m_filterWindow;
     int m_menuBarHeight = 0;
     Designer m_designer{*this};
     PrintMargins m_margins;

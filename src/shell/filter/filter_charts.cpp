@@ -1,0 +1,413 @@
+#include "shell/filter/filter_charts.h"
+
+#include "shell/filter/frequency_axis.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPainter>
+#include <QScatterSeries>
+#include <QSvgGenerator>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace torvel::filter {
+namespace {
+
+using approx::ResponseKind;
+
+// Level charts span this far below their highest point: 140 dB is beyond what any op-amp circuit keeps
+// above its noise, and a deeper notch or stopband would only squeeze the passband into a line.
+constexpr double kDeepestShownDb = 140;
+
+const QColor kWantedColour(30, 30, 30);
+const QColor kBuiltColour(20, 90, 200);
+
+QPen pen(const QColor& colour, qreal width, Qt::PenStyle style = Qt::SolidLine)
+{
+    QPen p(colour);
+    p.setWidthF(width);
+    p.setStyle(style);
+    return p;
+}
+
+// The curve's finite points, clamped into the chart's value span.
+QList<QPointF> points(const std::vector<double>& x, const std::vector<double>& y, double lo, double hi)
+{
+    QList<QPointF> out;
+    out.reserve(static_cast<qsizetype>(x.size()));
+    for (std::size_t i = 0; i < x.size(); ++i)
+        if (std::isfinite(y[i]))
+            out.append(QPointF(x[i], std::clamp(y[i], lo, hi)));
+    return out;
+}
+
+SeriesSpec lineSpec(const QString& name, QList<QPointF> at, QPen linePen)
+{
+    SeriesSpec s;
+    s.name = name;
+    s.points = std::move(at);
+    s.pen = std::move(linePen);
+    return s;
+}
+
+std::pair<double, double> finiteRange(std::initializer_list<const std::vector<double>*> curves)
+{
+    double lo = INFINITY, hi = -INFINITY;
+    for (const std::vector<double>* c : curves)
+        for (double v : *c)
+            if (std::isfinite(v)) {
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+            }
+    if (!std::isfinite(lo))
+        return {-1, 1};
+    return {lo, hi};
+}
+
+// The value below which a share `fraction` of the finite values lie.
+double quantile(std::vector<double> values, double fraction)
+{
+    std::erase_if(values, [](double v) { return !std::isfinite(v); });
+    if (values.empty())
+        return 0;
+    const auto at = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(at), values.end());
+    return values[at];
+}
+
+// A level axis in whole steps of 10 dB (20 dB over a wide span), its ends on steps, so that the mask's
+// regions, drawn to the ends, meet the plot's frame.
+void levelSpan(ChartSpec& spec, double lowest, double highest)
+{
+    const double step = highest - lowest > 80 ? 20 : 10;
+    spec.lowest = std::floor(lowest / step) * step;
+    spec.highest = std::ceil(highest / step) * step;
+    spec.tickCount = static_cast<int>(std::lround((spec.highest - spec.lowest) / step)) + 1;
+}
+
+ChartSpec frame(const FilterCurves& curves, const QString& title, const QString& valueTitle)
+{
+    ChartSpec spec;
+    spec.title = title;
+    spec.valueTitle = valueTitle;
+    spec.fromHz = curves.frequencyHz.front();
+    spec.toHz = curves.frequencyHz.back();
+    return spec;
+}
+
+QString frequencyText(double hz) { return frequencyLabel(hz) + QStringLiteral("Hz"); }
+
+QString verdictText(bool met) { return met ? QStringLiteral("満たす") : QStringLiteral("満たさない"); }
+
+QAbstractSeries::SeriesType seriesType(SeriesSpec::Kind kind)
+{
+    switch (kind) {
+    case SeriesSpec::Kind::Line: return QAbstractSeries::SeriesTypeLine;
+    case SeriesSpec::Kind::Area: return QAbstractSeries::SeriesTypeArea;
+    case SeriesSpec::Kind::Points: return QAbstractSeries::SeriesTypeScatter;
+    }
+    return QAbstractSeries::SeriesTypeLine;
+}
+
+QAbstractSeries* makeSeries(const SeriesSpec& spec)
+{
+    switch (spec.kind) {
+    case SeriesSpec::Kind::Line: return new QLineSeries;
+    case SeriesSpec::Kind::Area: {
+        auto* upper = new QLineSeries;
+        auto* lower = new QLineSeries;
+        auto* area = new QAreaSeries(upper, lower);
+        // An area series does not own its edges: they become its children, so that they go with it when
+        // the chart deletes it. Whatever parent the area took from its edges is dropped first.
+        area->setParent(nullptr);
+        upper->setParent(area);
+        lower->setParent(area);
+        return area;
+    }
+    case SeriesSpec::Kind::Points: return new QScatterSeries;
+    }
+    return nullptr;
+}
+
+void apply(QAbstractSeries& series, const SeriesSpec& spec)
+{
+    if (auto* area = qobject_cast<QAreaSeries*>(&series)) {
+        area->upperSeries()->replace(spec.points);
+        area->lowerSeries()->replace(spec.lower);
+        area->setPen(spec.pen);
+        area->setBrush(spec.brush);
+        return;
+    }
+    auto& xy = static_cast<QXYSeries&>(series);
+    xy.replace(spec.points);
+    if (auto* scatter = qobject_cast<QScatterSeries*>(&series)) {
+        scatter->setMarkerSize(spec.markerSize);
+        scatter->setBrush(spec.brush);
+        scatter->setPen(spec.pen);
+    } else {
+        xy.setPen(spec.pen);
+    }
+}
+
+bool sameSeries(const QChart& chart, const ChartSpec& spec)
+{
+    const QList<QAbstractSeries*> shown = chart.series();
+    if (shown.size() != static_cast<qsizetype>(spec.series.size()))
+        return false;
+    for (std::size_t k = 0; k < spec.series.size(); ++k) {
+        const QAbstractSeries* s = shown[static_cast<qsizetype>(k)];
+        if (s->type() != seriesType(spec.series[k].kind) || s->name() != spec.series[k].name)
+            return false;
+    }
+    return true;
+}
+
+void rebuild(QChart& chart, const ChartSpec& spec)
+{
+    chart.removeAllSeries();
+    // A removed axis is no longer the chart's: without the delete every rebuild would leak it.
+    for (QAbstractAxis* axis : chart.axes()) {
+        chart.removeAxis(axis);
+        delete axis;
+    }
+    QList<QAbstractSeries*> series;
+    for (const SeriesSpec& s : spec.series) {
+        QAbstractSeries* made = makeSeries(s);
+        made->setName(s.name);
+        apply(*made, s);
+        chart.addSeries(made);
+        series.append(made);
+    }
+    addFrequencyAxis(chart, spec.fromHz, spec.toHz, series);
+    auto* value = new QValueAxis;
+    chart.addAxis(value, Qt::AlignLeft);
+    for (QAbstractSeries* s : series)
+        s->attachAxis(value);
+    for (std::size_t k = 0; k < spec.series.size(); ++k)
+        if (!spec.series[k].inLegend)
+            for (QLegendMarker* marker : chart.legend()->markers(series[static_cast<qsizetype>(k)]))
+                marker->setVisible(false);
+}
+
+}  // namespace
+
+ChartSpec magnitudeChart(const FilterCurves& curves, const cascade::Cascade& cascade)
+{
+    QString title = QStringLiteral("振幅特性");
+    if (curves.verdict)
+        title += QStringLiteral("  マスク: 理想 %1 / 実現 %2").arg(verdictText(curves.verdict->metWanted), verdictText(curves.verdict->metBuilt));
+    ChartSpec spec = frame(curves, title, QStringLiteral("レベル (dB)"));
+    const std::optional<approx::Mask>& mask = cascade.request.filter.mask;
+    const auto [lowest, highest] = finiteRange({&curves.wantedDb, &curves.builtDb});
+    const double highestShown = std::max(highest, curves.gainDb) + 5;
+    double lowestShown = std::max(lowest, highestShown - kDeepestShownDb);
+    if (mask)
+        lowestShown = std::min(lowestShown, curves.gainDb - mask->minStopbandAttenuationDb - 20);
+    levelSpan(spec, lowestShown, highestShown);
+    const double bottom = spec.lowest, top = spec.highest;
+
+    if (mask) {
+        bool first = true;
+        for (const MaskRegion& r : maskRegions(cascade.design.kind, *mask, spec.fromHz, spec.toHz)) {
+            // A passband may not fall below G - Ap; a stopband may not rise above G - As.
+            const double edge = curves.gainDb - (r.passband ? mask->maxPassbandLossDb : mask->minStopbandAttenuationDb);
+            const double upper = r.passband ? edge : top, lower = r.passband ? bottom : edge;
+            SeriesSpec area;
+            area.kind = SeriesSpec::Kind::Area;
+            // One legend entry stands for all the regions.
+            area.name = first ? QStringLiteral("マスクの禁止域") : QStringLiteral("マスクの禁止域 %1").arg(spec.series.size() + 1);
+            area.inLegend = first;
+            area.points = {QPointF(r.fromHz, upper), QPointF(r.toHz, upper)};
+            area.lower = {QPointF(r.fromHz, lower), QPointF(r.toHz, lower)};
+            area.pen = pen(QColor(200, 40, 40, 160), 1);
+            area.brush = QColor(220, 60, 60, 60);
+            spec.series.push_back(std::move(area));
+            first = false;
+        }
+    }
+    spec.series.push_back(lineSpec(QStringLiteral("理想"), points(curves.frequencyHz, curves.wantedDb, bottom, top),
+                                   pen(kWantedColour, 1.5, Qt::DashLine)));
+    spec.series.push_back(lineSpec(QStringLiteral("実現 (部品の値で)"), points(curves.frequencyHz, curves.builtDb, bottom, top),
+                                   pen(kBuiltColour, 2.5)));
+    return spec;
+}
+
+ChartSpec phaseChart(const FilterCurves& curves)
+{
+    ChartSpec spec = frame(curves,
+                           curves.builtInverts ? QStringLiteral("位相特性 (実現は段数が奇数による反転 180° を除く)")
+                                               : QStringLiteral("位相特性"),
+                           QStringLiteral("位相 (°)"));
+    const auto [lo, hi] = finiteRange({&curves.wantedPhaseDeg, &curves.builtPhaseDeg});
+    const double margin = std::max(10.0, (hi - lo) * 0.05);
+    spec.lowest = lo - margin;
+    spec.highest = hi + margin;
+    spec.series.push_back(lineSpec(QStringLiteral("理想"), points(curves.frequencyHz, curves.wantedPhaseDeg, lo, hi),
+                                   pen(kWantedColour, 1.5, Qt::DashLine)));
+    spec.series.push_back(lineSpec(QStringLiteral("実現"), points(curves.frequencyHz, curves.builtPhaseDeg, lo, hi),
+                                   pen(kBuiltColour, 2.5)));
+    return spec;
+}
+
+ChartSpec groupDelayChart(const FilterCurves& curves)
+{
+    // Seconds, milliseconds or microseconds, whichever puts the wanted delay's peak between 1 and 1000.
+    const double peak = std::max(quantile(curves.wantedDelaySeconds, 1.0), 1e-12);
+    const double scale = peak >= 1 ? 1 : peak >= 1e-3 ? 1e3 : 1e6;
+    const QString unit = peak >= 1 ? QStringLiteral("s") : peak >= 1e-3 ? QStringLiteral("ms") : QStringLiteral("µs");
+    ChartSpec spec = frame(curves, QStringLiteral("群遅延特性"), QStringLiteral("群遅延 (%1)").arg(unit));
+    std::vector<double> wanted, built;
+    for (double s : curves.wantedDelaySeconds)
+        wanted.push_back(s * scale);
+    for (double s : curves.builtDelaySeconds)
+        built.push_back(s * scale);
+    // A built zero a hair off the jw axis gives a spike no axis could hold next to the passband's delay;
+    // the scale follows the wanted delay and most of the built one, and the spike is cut at the edge.
+    const double hi = 1.3 * std::max(quantile(wanted, 1.0), quantile(built, 0.98));
+    const double lo = std::min({0.0, quantile(wanted, 0.0), quantile(built, 0.02)});
+    spec.lowest = lo;
+    spec.highest = hi > lo ? hi : lo + 1;
+    spec.series.push_back(lineSpec(QStringLiteral("理想"), points(curves.frequencyHz, wanted, lo, spec.highest),
+                                   pen(kWantedColour, 1.5, Qt::DashLine)));
+    spec.series.push_back(lineSpec(QStringLiteral("実現"), points(curves.frequencyHz, built, lo, spec.highest),
+                                   pen(kBuiltColour, 2.5)));
+    return spec;
+}
+
+ChartSpec opAmpLevelChart(const FilterCurves& curves)
+{
+    const cascade::Headroom& h = curves.headroom;
+    ChartSpec spec = frame(curves,
+                           QStringLiteral("各オペアンプの出力レベル  ヘッドルーム %1 dB (%2段 A%3, %4)")
+                               .arg(h.headroomDb, 0, 'f', 2)
+                               .arg(h.section + 1)
+                               .arg(h.opAmp + 1)
+                               .arg(h.frequencyHz > 0 ? frequencyText(h.frequencyHz) : QStringLiteral("直流")),
+                           QStringLiteral("レベル (dB, 入力比)"));
+    spec.legend = Qt::AlignRight;
+    double highest = -INFINITY, lowest = INFINITY;
+    for (const cascade::OpAmpLevels& a : curves.opAmps)
+        for (double v : a.levelDb)
+            if (std::isfinite(v)) {
+                highest = std::max(highest, v);
+                lowest = std::min(lowest, v);
+            }
+    if (!std::isfinite(highest))
+        highest = lowest = 0;
+    levelSpan(spec, std::max(lowest, highest + 5 - kDeepestShownDb), highest + 5);
+    const double bottom = spec.lowest, top = spec.highest;
+
+    // One colour per section; the op-amp that drives the next section is drawn solid and wider, the
+    // ones inside the loop dashed.
+    static const QColor kSectionColours[] = {{31, 119, 180}, {255, 127, 14}, {44, 160, 44}, {214, 39, 40},
+                                             {148, 103, 189}, {140, 86, 75}, {227, 119, 194}, {127, 127, 127},
+                                             {188, 189, 34}, {23, 190, 207}, {0, 0, 128}, {128, 0, 0}};
+    for (const cascade::OpAmpLevels& a : curves.opAmps) {
+        const auto k = static_cast<std::size_t>(a.section);
+        const QColor colour = kSectionColours[k % std::size(kSectionColours)];
+        const bool drivesNext = k < curves.sectionOutputs.size() && curves.sectionOutputs[k] == a.opAmp;
+        spec.series.push_back(lineSpec(QStringLiteral("%1段 A%2").arg(a.section + 1).arg(a.opAmp + 1),
+                                       points(curves.frequencyHz, a.levelDb, bottom, top),
+                                       pen(colour, drivesNext ? 2 : 1.2, drivesNext ? Qt::SolidLine : Qt::DashLine)));
+    }
+    spec.series.push_back(lineSpec(QStringLiteral("出力の最大"),
+                                   {QPointF(spec.fromHz, h.outputDb), QPointF(spec.toHz, h.outputDb)},
+                                   pen(Qt::black, 1, Qt::DotLine)));
+    SeriesSpec worst;
+    worst.kind = SeriesSpec::Kind::Points;
+    worst.name = QStringLiteral("最大のオペアンプ出力");
+    // A peak at DC (a low-pass's plateau) is marked at the chart's left end, where the log axis begins.
+    worst.points = {QPointF(std::clamp(h.frequencyHz, spec.fromHz, spec.toHz), std::clamp(h.highestOpAmpDb, bottom, top))};
+    worst.brush = QColor(200, 0, 0);
+    worst.pen = pen(QColor(200, 0, 0), 1);
+    worst.markerSize = 9;
+    spec.series.push_back(std::move(worst));
+    return spec;
+}
+
+void showChart(QChart& chart, const ChartSpec& spec)
+{
+    if (sameSeries(chart, spec)) {
+        const QList<QAbstractSeries*> shown = chart.series();
+        for (std::size_t k = 0; k < spec.series.size(); ++k)
+            apply(*shown[static_cast<qsizetype>(k)], spec.series[k]);
+        setFrequencySpan(chart, spec.fromHz, spec.toHz);
+    } else {
+        rebuild(chart, spec);
+    }
+    if (auto* value = qobject_cast<QValueAxis*>(chart.axes(Qt::Vertical).value(0))) {
+        value->setTitleText(spec.valueTitle);
+        value->setRange(spec.lowest, spec.highest);
+        if (spec.tickCount > 0) {
+            value->setTickCount(spec.tickCount);
+            value->setLabelFormat(QStringLiteral("%.0f"));
+        } else {
+            value->setLabelFormat(QStringLiteral("%g"));
+            value->applyNiceNumbers();
+        }
+    }
+    chart.legend()->setAlignment(spec.legend);
+    chart.setTitle(spec.title);
+}
+
+QChartView* newChartView(const QString& objectName)
+{
+    auto* chart = new QChart;
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    auto* view = new QChartView(chart);
+    view->setObjectName(objectName);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumSize(480, 300);
+    return view;
+}
+
+std::vector<MaskRegion> maskRegions(ResponseKind kind, const approx::Mask& m, double fromHz, double toHz)
+{
+    std::vector<MaskRegion> regions;
+    switch (kind) {
+    case ResponseKind::LowPass: regions = {{fromHz, m.passbandEdgeHz, true}, {m.stopbandEdgeHz, toHz, false}}; break;
+    case ResponseKind::HighPass: regions = {{fromHz, m.stopbandEdgeHz, false}, {m.passbandEdgeHz, toHz, true}}; break;
+    case ResponseKind::BandPass:
+        regions = {{fromHz, m.stopbandEdgeHz, false},
+                   {m.passbandEdgeHz, m.passbandUpperEdgeHz, true},
+                   {m.stopbandUpperEdgeHz, toHz, false}};
+        break;
+    case ResponseKind::BandStop:
+        regions = {{fromHz, m.passbandEdgeHz, true},
+                   {m.stopbandEdgeHz, m.stopbandUpperEdgeHz, false},
+                   {m.passbandUpperEdgeHz, toHz, true}};
+        break;
+    }
+    std::erase_if(regions, [&](const MaskRegion& r) { return !(r.toHz > r.fromHz) || r.toHz <= fromHz || r.fromHz >= toHz; });
+    for (MaskRegion& r : regions) {
+        r.fromHz = std::max(r.fromHz, fromHz);
+        r.toHz = std::min(r.toHz, toHz);
+    }
+    return regions;
+}
+
+ChartSave saveChartImage(QChartView& view, const QString& path)
+{
+    if (path.isEmpty())
+        return ChartSave::Failed;
+    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
+        QSvgGenerator svg;
+        svg.setFileName(path);
+        svg.setSize(view.size());
+        svg.setViewBox(view.rect());
+        svg.setTitle(view.chart()->title());
+        QPainter painter;
+        if (!painter.begin(&svg))
+            return ChartSave::Failed;
+        view.render(&painter);
+        return painter.end() ? ChartSave::Saved : ChartSave::Failed;
+    }
+    return view.grab().save(path, "PNG") ? ChartSave::Saved : ChartSave::Failed;
+}
+
+}  // namespace torvel::filter
