@@ -5,6 +5,7 @@
 #include "cascade/cascade_response.h"
 #include "cascade/filter_file.h"
 #include "cascade/gain_split.h"
+#include "cli_tolerance.h"
 #include "panel_report.h"
 #include "values/engineering_notation.h"
 
@@ -247,6 +248,13 @@ RunResult runCascade(const CliRequest& request)
         if (!(to > from))
             throw UsageError{"--from and --to must be frequencies with 0 < from < to"};
 
+        std::optional<ToleranceReport> tolerance;
+        if (request.commands.back() == Command::Tolerance) {
+            tolerance = cascadeTolerance(c, request, opAmp, from, to);
+            if (!tolerance->error.empty())
+                throw UsageError{tolerance->error};
+        }
+
         std::string err;
         if (request.saveFile) {
             std::ofstream file(*request.saveFile, std::ios::binary | std::ios::trunc);
@@ -261,7 +269,9 @@ RunResult runCascade(const CliRequest& request)
                 out += cascadeNetlist(c, opAmp, from, to);
             if (request.cascade.bom)
                 out += cascadeBillOfMaterials(c);
-            return {kExitCompleted, out.empty() ? summary(c, headroom, verdict) : out, err};
+            if (out.empty())
+                out = summary(c, headroom, verdict);
+            return {kExitCompleted, tolerance ? out + tolerance->text : out, err};
         }
 
         const approx::FilterDesign& d = c.design;
@@ -301,6 +311,8 @@ RunResult runCascade(const CliRequest& request)
             json["netlist"] = cascadeNetlist(c, opAmp, from, to);
         if (request.cascade.bom)
             json["bom"] = cascadeBillOfMaterials(c);
+        if (tolerance)
+            json.update(tolerance->json);
         return {kExitCompleted, json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", err};
     } catch (const UsageError& error) {
         return {kExitUsage, {}, "torvel-cli: " + error.text + "\n"};

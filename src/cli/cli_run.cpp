@@ -2,6 +2,7 @@
 
 #include "cli_cascade.h"
 #include "cli_request.h"
+#include "cli_tolerance.h"
 #include "design/design_file.h"
 #include "design/model_session.h"
 #include "design/reading.h"
@@ -10,6 +11,7 @@
 #include "panel_report.h"
 #include "values/engineering_notation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -94,8 +96,13 @@ RunResult run(int argc, const char* const* argv)
     if (request.capacitorSeries)
         session.panel.setComboText(Combo::EvalE2, *request.capacitorSeries);
 
+    if (std::find(request.commands.begin(), request.commands.end(), Command::Tolerance) != request.commands.end())
+        if (const std::string error = toleranceOptionsError(request.tolerance); !error.empty())
+            return {kExitUsage, {}, "torvel-cli: " + error + "\n"};
+
     int exitCode = kExitCompleted;
     std::string fault;
+    std::optional<ToleranceReport> tolerance;
     std::optional<RealisedValues> realised;
     std::vector<std::pair<std::string, std::string>> outputs;  // (JSON key, text) of the output commands
     for (Command command : request.commands) {
@@ -115,6 +122,11 @@ RunResult run(int argc, const char* const* argv)
                 if (command == Command::Netlist) {
                     const auto form = request.output.subcircuit ? OpAmpNetlistForm::Subcircuit : OpAmpNetlistForm::InlineSources;
                     outputs.emplace_back("netlist", spiceNetlist(*parts, type, form));
+                } else if (command == Command::Tolerance) {
+                    ToleranceReport report = sectionTolerance(*parts, type, request);
+                    if (!report.error.empty())
+                        return {kExitUsage, {}, "torvel-cli: " + report.error + "\n"};
+                    tolerance = std::move(report);
                 } else if (command == Command::Bom) {
                     const auto [resistors, capacitors] = ReadSeriesSizes(session.panel);
                     outputs.emplace_back("bom", billOfMaterials(*parts, type, resistors, capacitors));
@@ -153,13 +165,17 @@ RunResult run(int argc, const char* const* argv)
         json["realised"] = realised ? realisedJson(*realised) : nlohmann::ordered_json(nullptr);
         for (const auto& [key, text] : outputs)
             json[key] = text;
+        if (tolerance)
+            json.update(tolerance->json);
         return {exitCode, json.dump() + "\n", err};
     }
-    if (!outputs.empty()) {
+    if (!outputs.empty() || tolerance) {
         // Output commands print their text alone, so that it can be piped into a simulator or a sheet.
         std::string out;
         for (const auto& [key, text] : outputs)
             out += text;
+        if (tolerance)
+            out += tolerance->text;
         return {exitCode, out, err};
     }
     std::string summary = panelSummary(session.panel, workingType, faultText);

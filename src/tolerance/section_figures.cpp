@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -115,6 +116,35 @@ FactorEquations factorEquations(const Polynomial<double>& p, double b, double c)
     return {division.r0, division.r1, u.r0, u.r1, v.r0, v.r1};
 }
 
+// The op-amps' poles and zeros lie far above the section's own, so near fo the polynomial is nearly its
+// three lowest terms, and their quadratic is within a few fo/GBW of the factor sought. Newton's method on
+// the factor (Bairstow's) from there settles in a few steps, where finding every root takes many more:
+// this is what keeps Monte Carlo runs with real op-amps fast. Anything that does not settle promptly, or
+// settles far from the start (op-amps too slow for the section to have a dominant pair), goes to the root
+// finder instead.
+std::optional<std::pair<double, double>> factorFromLowestTerms(const Polynomial<double>& p)
+{
+    const double b0 = p[1] / p[2], c0 = p[0] / p[2];
+    if (!(c0 > 0) || !std::isfinite(b0))
+        return std::nullopt;
+    double b = b0, c = c0;
+    for (int step = 0; step < 12; ++step) {
+        const FactorEquations e = factorEquations(p, b, c);
+        const auto [db, dc] = e.solve(e.r0, e.r1);
+        if (!std::isfinite(db) || !std::isfinite(dc))
+            return std::nullopt;
+        b += db;
+        c += dc;
+        const double scale = std::sqrt(c0);
+        if (std::abs(db) <= 1e-14 * scale && std::abs(dc) <= 1e-14 * c0) {
+            if (std::abs(b - b0) > 0.5 * scale || std::abs(c - c0) > 0.5 * c0)
+                return std::nullopt;
+            return std::pair{b, c};
+        }
+    }
+    return std::nullopt;
+}
+
 template <typename T>
 struct QuadraticFactor {
     T b, c;               // p = (s^2 + b s + c) cofactor
@@ -131,18 +161,23 @@ std::optional<QuadraticFactor<T>> nearestQuadraticFactor(const Polynomial<T>& p)
     if (p.degree() == 2)
         return QuadraticFactor<T>{p[1] / p[2], p[0] / p[2], Polynomial<T>{p[2]}};
     const Polynomial<double> values = valuesOf(p);
-    const auto roots = nearestRoots(values, 2);
-    if (!roots)
-        return std::nullopt;
-    double b = -((*roots)[0] + (*roots)[1]).real();
-    double c = ((*roots)[0] * (*roots)[1]).real();
-    // Two Newton steps on the factor itself take the last rounding of the roots out of b and c.
-    for (int step = 0; step < 2; ++step) {
-        const FactorEquations e = factorEquations(values, b, c);
-        const auto [db, dc] = e.solve(e.r0, e.r1);
-        if (std::isfinite(db) && std::isfinite(dc)) {
-            b += db;
-            c += dc;
+    double b = 0, c = 0;
+    if (const auto fast = factorFromLowestTerms(values)) {
+        std::tie(b, c) = *fast;
+    } else {
+        const auto roots = nearestRoots(values, 2);
+        if (!roots)
+            return std::nullopt;
+        b = -((*roots)[0] + (*roots)[1]).real();
+        c = ((*roots)[0] * (*roots)[1]).real();
+        // Two Newton steps on the factor itself take the last rounding of the roots out of b and c.
+        for (int step = 0; step < 2; ++step) {
+            const FactorEquations e = factorEquations(values, b, c);
+            const auto [db, dc] = e.solve(e.r0, e.r1);
+            if (std::isfinite(db) && std::isfinite(dc)) {
+                b += db;
+                c += dc;
+            }
         }
     }
     QuadraticFactor<T> f;
