@@ -17,8 +17,8 @@ namespace torvel::tolerance {
 inline constexpr std::int64_t kMaxRuns = 1'000'000;
 
 /// The response band's levels are kept for every run until their percentiles are taken; past this many
-/// values (128 MB) the band's frequencies are thinned (bandFrequencies).
-inline constexpr std::int64_t kMaxBandValues = 32'000'000;
+/// values (64 MB) the band's frequencies are thinned (bandFrequencies).
+inline constexpr std::int64_t kMaxBandValues = 16'000'000;
 
 struct MonteCarloSettings {
     Tolerances tolerances;

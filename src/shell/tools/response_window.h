@@ -16,6 +16,8 @@ class QTabWidget;
 
 namespace torvel {
 
+class ToleranceView;
+
 class ResponseWindow : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +30,8 @@ public:
     const std::vector<ResponsePeak>& peaks() const { return m_peaks; }
     QChart* magnitudeChart() const;
     QLineEdit* gainBandwidthField() const { return m_gbw; }
+    /// The tolerance tab, which follows the circuit and the op-amps shown.
+    ToleranceView* toleranceView() const { return m_tolerance; }
 
     /// Writes the visible chart: ".svg" as vector graphics, anything else as PNG. False when it fails.
     bool saveChart(const QString& path) const;
@@ -47,6 +51,7 @@ private:
     QChartView* m_phase = nullptr;
     QChartView* m_delay = nullptr;
     QLineEdit* m_gbw = nullptr;
+    ToleranceView* m_tolerance = nullptr;
     CircuitComponents m_parts;
     FilterType m_type = FilterType::Lpf;
     std::vector<ResponsePeak> m_peaks;
