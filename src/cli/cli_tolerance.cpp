@@ -193,6 +193,9 @@ Json yieldJson(const std::optional<double>& yield) { return yield ? Json(*yield)
     return line;
 }
 
+// What rounds to zero at four decimals prints as 0.0000, not as "-0.0000" from a rounding error's sign.
+double shown(double s) { return std::abs(s) < 5e-5 ? 0.0 : s; }
+
 std::string sensitivityText(const SectionSensitivities& s)
 {
     std::string out = "sensitivity S = (dy/y)/(dx/x), largest first:\n  part        fo         Q         H        fn";
@@ -202,9 +205,9 @@ std::string sensitivityText(const SectionSensitivities& s)
     for (const SensitivityRow& row : s.rows) {
         out += format("  %-4s", std::string(partName(row.slot)).c_str());
         for (Figure f : kAllFigures)
-            out += std::isnan(row.of(f)) ? std::string("         -") : format(" %9.4f", row.of(f) + 0.0);  // no "-0.0000"
+            out += std::isnan(row.of(f)) ? std::string("         -") : format(" %9.4f", shown(row.of(f)));
         if (s.levelFrequencyHz)
-            out += format(" %11.4f", row.level + 0.0);
+            out += format(" %11.4f", shown(row.level));
         out += "\n";
     }
     return out;

@@ -8,7 +8,9 @@
 // its own corners, exactly, at every frequency. The figures a worst case reports are extremes over the
 // corners, which for a tolerance spread t (normal: t = 3 sigma) are the extremes of every board whose
 // parts stay within t as long as each figure moves one way per part across the box, as the loop's
-// products and quotients of parts do.
+// products and quotients of parts do. Where two paths cancel (a notch's depth, what is left of a
+// high-pass at DC when its summing ratios are off) the deepest level lies inside the box, not at a
+// corner: there the lower envelope is only the corners' lowest, and Monte Carlo boards can go deeper.
 #pragma once
 
 #include "approx/mask_fit.h"

@@ -3,6 +3,7 @@
 // Magnitude of the filter output and of every op-amp output, phase and group delay of the output, on a
 // log frequency axis, each output's peak marked with its level and frequency. A gain-bandwidth field
 // compares ideal op-amps with real ones (empty: ideal). The curves are saved as PNG or SVG.
+// A tolerance tab (tolerance_view.h) shows what the parts' tolerances do to the same circuit.
 #pragma once
 
 #include "design/circuit_response.h"

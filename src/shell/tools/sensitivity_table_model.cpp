@@ -49,7 +49,8 @@ QVariant SensitivityTableModel::data(const QModelIndex& index, int role) const
     }
     const double s = value(index.row(), index.column());
     switch (role) {
-    case Qt::DisplayRole: return std::isnan(s) ? QStringLiteral("—") : QString::number(s + 0.0, 'f', 4);  // no "-0.0000"
+    // What rounds to zero shows as 0.0000, not as "-0.0000" from a rounding error's sign.
+    case Qt::DisplayRole: return std::isnan(s) ? QStringLiteral("—") : QString::number(std::abs(s) < 5e-5 ? 0.0 : s, 'f', 4);
     case SortRole: return std::isnan(s) ? -1.0 : std::abs(s);
     case ValueRole: return s;
     case Qt::TextAlignmentRole: return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

@@ -119,7 +119,8 @@ void drawHistogram(QChart* chart, const QString& title, const std::vector<double
     x->setLabelFormat("%.4g");
     auto* y = new QValueAxis;
     y->setRange(0, static_cast<double>(highest) * 1.08);
-    y->setLabelFormat("%d");
+    y->applyNiceNumbers();
+    y->setLabelFormat("%.0f");
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     attach(chart, area, x, y);
@@ -546,7 +547,7 @@ void ToleranceView::drawStudy()
     area->setBorderColor(QColor(70, 130, 180));
     std::vector<QAbstractSeries*> series = {area};
     const tolerance::LevelEnvelope& e = m_study.envelope;
-    for (const auto& [name, levels] : {std::pair{QStringLiteral("ワーストケース"), &e.lowDb}, std::pair{QString(), &e.highDb}}) {
+    for (const auto& [name, levels] : {std::pair{QStringLiteral("ワーストケース (全コーナー)"), &e.lowDb}, std::pair{QString(), &e.highDb}}) {
         QLineSeries* line = levelCurve(name, e.frequencyHz, *levels);
         QPen pen(Qt::gray);
         pen.setStyle(Qt::DashLine);
