@@ -1,6 +1,7 @@
 // Sensitivities against the classical results of the loop, against the sums that impedance and frequency
 // scaling fix, and against central differences of figures read from the node-equation solver alone.
 #include "approx/polynomial_roots.h"
+#include "cascade/first_order_section.h"
 #include "designed_sections.h"
 #include "design/response_formulas.h"
 #include "tolerance/sensitivity.h"
@@ -65,6 +66,30 @@ TEST(Sensitivity, GainOfTheLowPassAndBandPassIsAResistorRatio)
     EXPECT_NEAR(rowOf(bpf, Field::R1)->of(Figure::H), 1, 1e-12);
     EXPECT_NEAR(rowOf(bpf, Field::R4)->of(Figure::H), -1, 1e-12);
     EXPECT_NEAR(rowOf(bpf, Field::C1)->of(Figure::H), 0, 1e-12);
+}
+
+TEST(Sensitivity, FirstOrderSectionsOfWholeFilters)
+{
+    // Low-pass: fo = 1 / (2 pi R1 C1), H = R1 / R4; high-pass: fo = 1 / (2 pi R4 C1), H = R1 / R4.
+    const struct {
+        bool highPass;
+        Field part;
+        double fo, H;
+    } rows[] = {
+        {false, Field::R1, -1, 1}, {false, Field::C1, -1, 0}, {false, Field::R4, 0, -1},
+        {true, Field::R1, 0, 1},   {true, Field::C1, -1, 0},  {true, Field::R4, -1, -1},
+    };
+    for (const auto& row : rows) {
+        const cascade::SectionCircuit circuit = cascade::firstOrderCircuit(cascade::designFirstOrder(row.highPass, 700, 2, 24, 6, 4700));
+        const SectionSensitivities s = sectionSensitivities(circuit, {});
+        ASSERT_EQ(s.rows.size(), 3u);
+        const SensitivityRow* found = rowOf(s, row.part);
+        ASSERT_NE(found, nullptr);
+        const char* name = row.highPass ? "high-pass" : "low-pass";
+        EXPECT_NEAR(found->of(Figure::Fo), row.fo, 1e-12) << name << " " << fieldInfo(row.part).key;
+        EXPECT_NEAR(found->of(Figure::H), row.H, 1e-12) << name << " " << fieldInfo(row.part).key;
+        EXPECT_TRUE(std::isnan(found->of(Figure::Q)));
+    }
 }
 
 // Scaling every resistor by k and every capacitor by 1/k changes no transfer function (the op-amps are

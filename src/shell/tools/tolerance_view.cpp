@@ -105,6 +105,9 @@ void drawHistogram(QChart* chart, const QString& title, const std::vector<double
     base->append(h.from, 0);
     base->append(h.to + (width > 0 ? 0 : 1), 0);
     auto* area = new QAreaSeries(outline, base);
+    // An area series does not own its edges: the chart deletes the area, the area its edges.
+    outline->setParent(area);
+    base->setParent(area);
     area->setName(QStringLiteral("回数"));
     area->setColor(QColor(70, 130, 180, 160));
     auto* mark = new QLineSeries;
@@ -542,6 +545,8 @@ void ToleranceView::drawStudy()
     auto* low = levelCurve(QStringLiteral("2.5 %点"), b.frequencyHz, b.lowDb);
     auto* high = levelCurve(QStringLiteral("97.5 %点"), b.frequencyHz, b.highDb);
     auto* area = new QAreaSeries(high, low);
+    high->setParent(area);
+    low->setParent(area);
     area->setName(QStringLiteral("95 % の範囲"));
     area->setColor(QColor(70, 130, 180, 110));
     area->setBorderColor(QColor(70, 130, 180));
