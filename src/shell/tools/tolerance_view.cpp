@@ -3,12 +3,11 @@
 #include "cascade/cascade_names.h"
 #include "cascade/gain_split.h"
 #include "shell/tools/sensitivity_table_model.h"
+#include "shell/tools/tolerance_charts.h"
 #include "tolerance/frequency_grid.h"
 #include "tolerance/sensitivity.h"
 #include "values/engineering_notation.h"
 
-#include <QAreaSeries>
-#include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,10 +18,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLegendMarker>
 #include <QLineEdit>
-#include <QLineSeries>
-#include <QLogValueAxis>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
@@ -31,7 +27,6 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
-#include <QValueAxis>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -42,10 +37,8 @@ namespace {
 
 using tolerance::Figure;
 
-constexpr int kHistogramBins = 40;
 constexpr int kRevealAfterMs = 200;   // runs shorter than this never show a progress bar
 constexpr int kProgressEveryMs = 50;
-constexpr double kLevelFloorDb = -200;  // a notch's depth, bounded for the axis
 
 QString figureText(Figure f)
 {
@@ -54,93 +47,6 @@ QString figureText(Figure f)
 }
 
 QString numberText(double v) { return std::isfinite(v) ? QString::number(v, 'g', 6) : QStringLiteral("—"); }
-
-QChartView* newChartView(const QString& title)
-{
-    auto* chart = new QChart;
-    chart->setTitle(title);
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    auto* view = new QChartView(chart);
-    view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(320, 220);
-    return view;
-}
-
-void clearChart(QChart* chart)
-{
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
-}
-
-void attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractAxis* y)
-{
-    chart->addSeries(series);
-    series->attachAxis(x);
-    series->attachAxis(y);
-}
-
-// A histogram as a filled step outline, with the nominal value as a vertical line.
-void drawHistogram(QChart* chart, const QString& title, const std::vector<double>& samples, double nominal)
-{
-    clearChart(chart);
-    chart->setTitle(title);
-    const tolerance::Histogram h = tolerance::histogramOf(samples, kHistogramBins);
-    std::int64_t highest = 0;
-    for (std::int64_t c : h.counts)
-        highest = std::max(highest, c);
-    if (highest == 0)
-        return;
-    auto* outline = new QLineSeries;
-    auto* base = new QLineSeries;
-    const double width = (h.to - h.from) / static_cast<double>(h.counts.size());
-    for (std::size_t k = 0; k < h.counts.size(); ++k) {
-        const double left = h.from + width * static_cast<double>(k);
-        const auto count = static_cast<double>(h.counts[k]);
-        outline->append(left, count);
-        outline->append(left + width, count);
-    }
-    base->append(h.from, 0);
-    base->append(h.to + (width > 0 ? 0 : 1), 0);
-    auto* area = new QAreaSeries(outline, base);
-    // An area series does not own its edges: the chart deletes the area, the area its edges.
-    outline->setParent(area);
-    base->setParent(area);
-    area->setName(QStringLiteral("回数"));
-    area->setColor(QColor(70, 130, 180, 160));
-    auto* mark = new QLineSeries;
-    mark->setName(QStringLiteral("公称値"));
-    mark->append(nominal, 0);
-    mark->append(nominal, static_cast<double>(highest));
-    mark->setColor(Qt::red);
-
-    auto* x = new QValueAxis;
-    const double margin = width > 0 ? width : std::max(std::abs(nominal) * 1e-6, 1e-12);
-    x->setRange(std::min(h.from, nominal) - margin, std::max(h.to, nominal) + margin);
-    x->setLabelFormat("%.4g");
-    auto* y = new QValueAxis;
-    y->setRange(0, static_cast<double>(highest) * 1.08);
-    y->applyNiceNumbers();
-    y->setLabelFormat("%.0f");
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    attach(chart, area, x, y);
-    attach(chart, mark, x, y);
-}
-
-QLineSeries* levelCurve(const QString& name, const std::vector<double>& f, const std::vector<double>& db)
-{
-    auto* series = new QLineSeries;
-    series->setName(name);
-    QList<QPointF> points;
-    for (std::size_t i = 0; i < f.size() && i < db.size(); ++i)
-        if (!std::isnan(db[i]))
-            points.append(QPointF(f[i], std::max(db[i], kLevelFloorDb)));
-    series->replace(points);
-    return series;
-}
 
 }  // namespace
 
@@ -235,13 +141,13 @@ ToleranceView::ToleranceView(QWidget* parent) : QWidget(parent)
     m_status->setObjectName(QStringLiteral("ToleranceStatus"));
     m_status->setWordWrap(true);
 
-    m_foHistogram = newChartView(QStringLiteral("fo の分布"));
-    m_qHistogram = newChartView(QStringLiteral("Q の分布"));
+    m_foHistogram = newToleranceChartView(QStringLiteral("fo の分布"));
+    m_qHistogram = newToleranceChartView(QStringLiteral("Q の分布"));
     auto* histograms = new QWidget;
     auto* histogramLayout = new QHBoxLayout(histograms);
     histogramLayout->addWidget(m_foHistogram);
     histogramLayout->addWidget(m_qHistogram);
-    m_band = newChartView(QStringLiteral("応答のばらつき (95 % の試行が収まる範囲)"));
+    m_band = newToleranceChartView(QStringLiteral("応答のばらつき (95 % の試行が収まる範囲)"));
 
     m_sensitivityModel = new SensitivityTableModel(this);
     auto* proxy = new QSortFilterProxyModel(this);
@@ -541,54 +447,7 @@ void ToleranceView::drawStudy()
     m_figureTable->setRowCount(0);
     if (!have)
         return;
-    const tolerance::ResponseBand& b = m_study.band;
-    auto* low = levelCurve(QStringLiteral("2.5 %点"), b.frequencyHz, b.lowDb);
-    auto* high = levelCurve(QStringLiteral("97.5 %点"), b.frequencyHz, b.highDb);
-    auto* area = new QAreaSeries(high, low);
-    high->setParent(area);
-    low->setParent(area);
-    area->setName(QStringLiteral("95 % の範囲"));
-    area->setColor(QColor(70, 130, 180, 110));
-    area->setBorderColor(QColor(70, 130, 180));
-    std::vector<QAbstractSeries*> series = {area};
-    const tolerance::LevelEnvelope& e = m_study.envelope;
-    for (const auto& [name, levels] : {std::pair{QStringLiteral("ワーストケース (全コーナー)"), &e.lowDb}, std::pair{QString(), &e.highDb}}) {
-        QLineSeries* line = levelCurve(name, e.frequencyHz, *levels);
-        QPen pen(Qt::gray);
-        pen.setStyle(Qt::DashLine);
-        line->setPen(pen);
-        series.push_back(line);
-    }
-    QLineSeries* nominal = levelCurve(QStringLiteral("公称"), b.frequencyHz, b.nominalDb);
-    QPen pen(Qt::black);
-    pen.setWidth(2);
-    nominal->setPen(pen);
-    series.push_back(nominal);
-    auto* x = new QLogValueAxis;
-    x->setTitleText(QStringLiteral("周波数 (Hz)"));
-    x->setLabelFormat("%g");
-    x->setMinorTickCount(8);
-    x->setRange(b.frequencyHz.front(), b.frequencyHz.back());
-    auto* y = new QValueAxis;
-    y->setTitleText(QStringLiteral("レベル (dB)"));
-    band->addAxis(x, Qt::AlignBottom);
-    band->addAxis(y, Qt::AlignLeft);
-    double lo = INFINITY, hi = -INFINITY;
-    for (const std::vector<double>* v : {&b.nominalDb, &e.lowDb, &e.highDb})
-        for (double d : *v)
-            if (std::isfinite(d)) {
-                lo = std::min(lo, std::max(d, kLevelFloorDb));
-                hi = std::max(hi, d);
-            }
-    for (QAbstractSeries* s : series)
-        attach(band, s, x, y);
-    if (std::isfinite(lo) && std::isfinite(hi)) {
-        y->setRange(std::max(lo, hi - 100) - 1, hi + 1);  // the deep stopband would flatten the passband
-        y->applyNiceNumbers();
-    }
-    // The lower envelope's line carries the legend entry for both.
-    if (!band->legend()->markers(series[2]).isEmpty())
-        band->legend()->markers(series[2]).front()->setVisible(false);
+    drawResponseBand(band, m_study.band, m_study.envelope);
 
     const tolerance::SectionWorstCase& worst = m_study.worstCases[k];
     for (Figure f : tolerance::kAllFigures) {
