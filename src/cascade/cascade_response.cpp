@@ -39,14 +39,10 @@ std::complex<double> walkCascade(const Cascade& cascade, const OpAmpModel& opAmp
     return input;
 }
 
-// The bands of a mask as (from, to, is passband); 0 and infinity stand a decade of decades beyond the
-// edges, where every section has long settled.
-struct Band {
-    double from, to;
-    bool pass;
-};
+}  // namespace
 
-std::vector<Band> maskBands(approx::ResponseKind kind, const approx::Mask& m)
+// 0 and infinity stand a decade of decades beyond the edges, where every section has long settled.
+std::vector<MaskBand> maskBands(approx::ResponseKind kind, const approx::Mask& m)
 {
     const double low = std::min(m.passbandEdgeHz, m.stopbandEdgeHz) * 1e-3;
     const double high = std::max({m.passbandEdgeHz, m.stopbandEdgeHz, m.passbandUpperEdgeHz, m.stopbandUpperEdgeHz}) * 1e3;
@@ -65,15 +61,15 @@ std::vector<Band> maskBands(approx::ResponseKind kind, const approx::Mask& m)
     return {};
 }
 
-// The design meets its mask exactly at its edges; this much below a dB is rounding, not a miss.
-constexpr double kMaskSlackDb = 1e-6;
+namespace {
+
 constexpr int kPointsPerBand = 400;
 
-bool meets(const std::function<std::complex<double>(double)>& response, const std::vector<Band>& bands,
+bool meets(const std::function<std::complex<double>(double)>& response, const std::vector<MaskBand>& bands,
            const approx::Mask& mask, double gain)
 {
     const double gainDb = 20 * std::log10(gain);
-    for (const Band& band : bands) {
+    for (const MaskBand& band : bands) {
         for (double f : logGrid(band.from, band.to, kPointsPerBand)) {
             const double level = decibels(response(f)) - gainDb;
             if (band.pass ? level < -mask.maxPassbandLossDb - kMaskSlackDb
@@ -161,7 +157,7 @@ Headroom cascadeHeadroom(const Cascade& cascade, const OpAmpModel& opAmp)
 
 MaskVerdict checkMask(const Cascade& cascade, const approx::Mask& mask, const OpAmpModel& opAmp)
 {
-    const std::vector<Band> bands = maskBands(cascade.design.kind, mask);
+    const std::vector<MaskBand> bands = maskBands(cascade.design.kind, mask);
     const double gain = cascade.design.gain;
     return {meets([&](double f) { return wantedResponse(cascade, f); }, bands, mask, gain),
             meets([&](double f) { return builtResponse(cascade, opAmp, f); }, bands, mask, gain)};

@@ -47,6 +47,17 @@ struct MaskVerdict {
     bool metBuilt = false;
 };
 
+/// One band of a mask: from, to (Hz) and whether it is a passband. The outer bands reach three decades
+/// beyond the mask's outermost edges.
+struct MaskBand {
+    double from, to;
+    bool pass;
+};
+std::vector<MaskBand> maskBands(approx::ResponseKind kind, const approx::Mask& mask);
+
+/// The design meets its mask exactly at its edges; this much below a dB is rounding, not a miss.
+inline constexpr double kMaskSlackDb = 1e-6;
+
 /// Whether the passband loses at most Ap and the stopband keeps at least As below the filter's gain G,
 /// for the wanted and the built filter, on a fine grid of every band of the mask (edges included).
 MaskVerdict checkMask(const Cascade& cascade, const approx::Mask& mask, const OpAmpModel& opAmp);

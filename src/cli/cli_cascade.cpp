@@ -7,6 +7,7 @@
 #include "cascade/gain_split.h"
 #include "files/atomic_write.h"
 #include "files/bounded_read.h"
+#include "cli_tolerance.h"
 #include "panel_report.h"
 #include "values/engineering_notation.h"
 
@@ -243,6 +244,13 @@ RunResult runCascade(const CliRequest& request)
         if (!(to > from))
             throw UsageError{"--from and --to must be frequencies with 0 < from < to"};
 
+        std::optional<ToleranceReport> tolerance;
+        if (request.commands.back() == Command::Tolerance) {
+            tolerance = cascadeTolerance(c, request, opAmp, from, to);
+            if (!tolerance->error.empty())
+                throw UsageError{tolerance->error};
+        }
+
         std::string err;
         int exitCode = kExitCompleted;
         if (request.saveFile) {
@@ -259,7 +267,9 @@ RunResult runCascade(const CliRequest& request)
                 out += cascadeNetlist(c, opAmp, from, to);
             if (request.cascade.bom)
                 out += cascadeBillOfMaterials(c);
-            return {exitCode, out.empty() ? summary(c, headroom, verdict) : out, err};
+            if (out.empty())
+                out = summary(c, headroom, verdict);
+            return {exitCode, tolerance ? out + tolerance->text : out, err};
         }
 
         const approx::FilterDesign& d = c.design;
@@ -299,6 +309,8 @@ RunResult runCascade(const CliRequest& request)
             json["netlist"] = cascadeNetlist(c, opAmp, from, to);
         if (request.cascade.bom)
             json["bom"] = cascadeBillOfMaterials(c);
+        if (tolerance)
+            json.update(tolerance->json);
         return {exitCode, json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", err};
     } catch (const UsageError& error) {
         return {kExitUsage, {}, "torvel-cli: " + error.text + "\n"};

@@ -25,6 +25,8 @@ std::optional<Command> commandFromName(const std::string& name)
         return Command::Response;
     if (name == "cascade")
         return Command::Cascade;
+    if (name == "tolerance")
+        return Command::Tolerance;
     return std::nullopt;
 }
 
@@ -39,8 +41,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
 
     std::vector<std::string> commandNames;
     app.add_option("COMMAND", commandNames,
-                   "synth (回路定数算出), analyze (伝達関数算出), netlist (SPICE), bom (CSV), response (CSV); several run in order on one panel; "
-                   "or cascade (a whole filter of these sections), alone")
+                   "synth (回路定数算出), analyze (伝達関数算出), netlist (SPICE), bom (CSV), response (CSV), tolerance; several run in order on one panel; "
+                   "or cascade (a whole filter of these sections), alone or as cascade tolerance")
         ->required();
 
     std::optional<std::string> typeName;
@@ -83,6 +85,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
     app.add_option("--gain", c.gain, "cascade: the filter's highest passband gain G (default 1)");
     app.add_flag("--netlist", c.netlist, "cascade: print the whole cascade as one SPICE netlist");
     app.add_flag("--bom", c.bom, "cascade: print one parts list of every section");
+    addToleranceOptions(app, request.tolerance);
 
     ParseResult result;
     try {
@@ -100,13 +103,15 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
         const std::optional<Command> command = commandFromName(name);
         if (!command) {
             result.exitCode = kExitUsage;
-            result.output = "torvel-cli: unknown command \"" + name + "\" (use synth, analyze, netlist, bom, response or cascade)\n";
+            result.output = "torvel-cli: unknown command \"" + name + "\" (use synth, analyze, netlist, bom, response, tolerance or cascade)\n";
             return result;
         }
         request.commands.push_back(*command);
     }
     const bool cascade = std::find(request.commands.begin(), request.commands.end(), Command::Cascade) != request.commands.end();
-    if (cascade && request.commands.size() > 1) {
+    // A whole filter's tolerances are the one command that follows cascade.
+    const bool cascadeTolerance = request.commands == std::vector{Command::Cascade, Command::Tolerance};
+    if (cascade && request.commands.size() > 1 && !cascadeTolerance) {
         result.exitCode = kExitUsage;
         result.output = "torvel-cli: cascade designs a whole filter and runs alone\n";
         return result;

@@ -7,6 +7,7 @@
 // every field text.
 #pragma once
 
+#include "cli_tolerance_options.h"
 #include "design/design_panel.h"
 
 #include <optional>
@@ -16,7 +17,7 @@
 
 namespace torvel::cli {
 
-enum class Command { Synth, Analyze, Netlist, Bom, Response, Cascade };
+enum class Command { Synth, Analyze, Netlist, Bom, Response, Cascade, Tolerance };
 
 /// Far beyond any plot, yet small enough that one sweep's curves stay under 100 MB.
 inline constexpr int kMaxResponsePoints = 1000000;
@@ -51,6 +52,7 @@ struct CliRequest {
     bool pointsGiven = false;  // --points was given (the cascade's response is printed only then)
     bool fromGiven = false, toGiven = false;
     CascadeOptions cascade;
+    ToleranceOptions tolerance;
 };
 
 /// Exit statuses, part of the contract with outside checks.

@@ -2,6 +2,7 @@
 
 #include "cli_cascade.h"
 #include "cli_request.h"
+#include "cli_tolerance.h"
 #include "design/design_file.h"
 #include "design/model_session.h"
 #include "design/reading.h"
@@ -127,9 +128,14 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
     if (request.capacitorSeries)
         session.panel.setComboText(Combo::EvalE2, *request.capacitorSeries);
 
+    if (runsCommand(request, Command::Tolerance))
+        if (const std::string error = toleranceOptionsError(request.tolerance); !error.empty())
+            return {kExitUsage, "torvel-cli: " + error + "\n"};
+
     int exitCode = kExitCompleted;
     std::string fault;
     std::optional<RealisedValues> realised;
+    std::optional<nlohmann::ordered_json> toleranceJson;
     KeyedTexts jsonOutputs;
     bool printedOutput = false;
     // Output commands print their text alone, so that it can be piped into a simulator or a sheet; with
@@ -159,6 +165,15 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
             } else if (command == Command::Bom) {
                 const auto [resistors, capacitors] = ReadSeriesSizes(session.panel);
                 output("bom", billOfMaterials(*parts, type, resistors, capacitors));
+            } else if (command == Command::Tolerance) {
+                ToleranceReport report = sectionTolerance(*parts, type, request);
+                if (!report.error.empty())
+                    return ended(kExitUsage, "torvel-cli: " + report.error + "\n");
+                if (request.json)
+                    toleranceJson = std::move(report.json);
+                else
+                    writer.write(report.text);
+                printedOutput = true;
             } else {
                 const ResponseCurves curves = frequencyResponse(*parts, type, sweep->opAmp, sweep->fromHz, sweep->toHz, sweep->points);
                 if (const std::optional<FaultKind> kind = responseFault(curves)) {
@@ -201,6 +216,8 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
         json["realised"] = realised ? realisedJson(*realised) : nlohmann::ordered_json(nullptr);
         for (auto& [key, text] : jsonOutputs.take())
             json[key] = std::move(text);
+        if (toleranceJson)
+            json.update(*toleranceJson);
         writer.write(dumpJson(json));
     } else if (printedOutput) {
         // Stdout holds the output texts alone; how the run stopped goes to stderr.

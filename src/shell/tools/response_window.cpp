@@ -1,6 +1,7 @@
 #include "shell/tools/response_window.h"
 
 #include "shell/messages/message_dialogs.h"
+#include "shell/tools/tolerance_view.h"
 
 #include "values/engineering_notation.h"
 
@@ -117,6 +118,8 @@ ResponseWindow::ResponseWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     m_tabs->addTab(m_magnitude, QStringLiteral("振幅"));
     m_tabs->addTab(m_phase, QStringLiteral("位相"));
     m_tabs->addTab(m_delay, QStringLiteral("群遅延"));
+    m_tolerance = new ToleranceView;
+    m_tabs->addTab(m_tolerance, QStringLiteral("許容差"));
 
     m_gbw = new QLineEdit;
     m_gbw->setObjectName(QStringLiteral("GainBandwidth"));
@@ -164,6 +167,7 @@ void ResponseWindow::showCircuit(const CircuitComponents& parts, FilterType type
 void ResponseWindow::recompute()
 {
     const OpAmpModel model = opAmpModel();
+    m_tolerance->setSection(m_parts, m_type, model);
     const ResponseCurves curves = frequencyResponse(m_parts, m_type, model, kStartHz, kStopHz, kPoints);
     const int outputs = curves.hasA4 ? 4 : 3;
     const int out = curves.outputIndex;

@@ -3,6 +3,7 @@
 // Magnitude of the filter output and of every op-amp output, phase and group delay of the output, on a
 // log frequency axis, each output's peak marked with its level and frequency. A gain-bandwidth field
 // compares ideal op-amps with real ones (empty: ideal). The curves are saved as PNG or SVG.
+// A tolerance tab (tolerance_view.h) shows what the parts' tolerances do to the same circuit.
 #pragma once
 
 #include "design/circuit_response.h"
@@ -16,6 +17,8 @@ class QTabWidget;
 
 namespace torvel {
 
+class ToleranceView;
+
 class ResponseWindow : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +31,8 @@ public:
     const std::vector<ResponsePeak>& peaks() const { return m_peaks; }
     QChart* magnitudeChart() const;
     QLineEdit* gainBandwidthField() const { return m_gbw; }
+    /// The tolerance tab, which follows the circuit and the op-amps shown.
+    ToleranceView* toleranceView() const { return m_tolerance; }
 
     /// Writes the visible chart: ".svg" as vector graphics, anything else as PNG. False when it fails.
     bool saveChart(const QString& path) const;
@@ -47,6 +52,7 @@ private:
     QChartView* m_phase = nullptr;
     QChartView* m_delay = nullptr;
     QLineEdit* m_gbw = nullptr;
+    ToleranceView* m_tolerance = nullptr;
     CircuitComponents m_parts;
     FilterType m_type = FilterType::Lpf;
     std::vector<ResponsePeak> m_peaks;

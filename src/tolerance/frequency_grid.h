@@ -1,0 +1,27 @@
+// The frequencies tolerance results are computed at: log grids for response bands and envelopes, and the
+// points of a mask that each built filter is checked on.
+#pragma once
+
+#include "approx/mask_fit.h"
+#include "approx/approximation.h"
+
+#include <vector>
+
+namespace torvel::tolerance {
+
+/// `points` frequencies evenly spaced on a log scale from `fromHz` to `toHz`, both ends exact.
+std::vector<double> logGrid(double fromHz, double toHz, int points);
+
+/// Where a mask is checked, and what the level there must do relative to the filter's gain G.
+struct MaskPoint {
+    double frequencyHz = 0;
+    bool pass = true;  // passband: at least -Ap; stopband: at most -As
+};
+
+/// About `points` frequencies shared evenly among the mask's bands, every band's edges included.
+std::vector<MaskPoint> maskGrid(approx::ResponseKind kind, const approx::Mask& mask, int points);
+
+/// Whether a level (dB relative to G) keeps the mask at one point, with the cascade's slack for rounding.
+bool meetsMaskPoint(const MaskPoint& point, const approx::Mask& mask, double levelDb);
+
+}  // namespace torvel::tolerance
