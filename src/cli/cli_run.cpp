@@ -6,6 +6,8 @@
 #include "design/reading.h"
 #include "design/realised_values.h"
 #include "design/spice_netlist.h"
+#include "opamp/opamp_netlist.h"
+#include "opamp_commands.h"
 #include "panel_report.h"
 #include "values/engineering_notation.h"
 
@@ -26,17 +28,9 @@ std::optional<std::string> readFile(const std::string& path)
     return text.str();
 }
 
-std::string responseCsv(const CircuitComponents& parts, FilterType type, const OutputSettings& settings,
-                        std::string& error)
+std::string responseCsv(const CircuitComponents& parts, FilterType type, const OpAmpModel& opAmp,
+                        const OutputSettings& settings, std::string& error)
 {
-    OpAmpModel opAmp;
-    if (!settings.gainBandwidth.empty()) {
-        opAmp.gainBandwidthHz = ParseEngineering(settings.gainBandwidth);
-        if (!(opAmp.gainBandwidthHz > 0)) {
-            error = "--gbw must be a positive frequency";
-            return {};
-        }
-    }
     const double from = ParseEngineering(settings.from);
     const double to = ParseEngineering(settings.to);
     if (!(from > 0) || !(to > from) || !std::isfinite(to)) {
@@ -92,12 +86,28 @@ RunResult run(int argc, const char* const* argv)
         session.panel.setComboText(Combo::EvalE2, *request.capacitorSeries);
 
     int exitCode = kExitCompleted;
+    std::string err;
     std::string fault;
     std::optional<RealisedValues> realised;
     std::vector<std::pair<std::string, std::string>> outputs;  // (JSON key, text) of the output commands
+    std::vector<std::pair<std::string, nlohmann::ordered_json>> opAmpKeys;  // JSON of the op-amp commands
+    std::string opAmpSummary;  // their text after the panel's, for a design command
     for (Command command : request.commands) {
         CommandOutcome outcome;
-        if (command == Command::Synth) {
+        if (command == Command::Precorrect) {
+            OpAmpCommandResult result = runPrecorrect(session, request);
+            if (result.exitCode == kExitUsage)
+                return {kExitUsage, {}, result.error};
+            outcome = result.outcome;
+            err += result.error;
+            if (!result.json.is_null())
+                opAmpKeys.emplace_back("precorrected", std::move(result.json));
+            opAmpSummary += result.text;
+            if (result.exitCode != kExitCompleted) {
+                exitCode = result.exitCode;
+                break;
+            }
+        } else if (command == Command::Synth) {
             outcome = session.designer.synthesize();
             if (outcome.status == CommandStatus::Completed)
                 realised = realisedValues(session.designer.record(), checkedFilterType(session.panel));
@@ -109,18 +119,42 @@ RunResult run(int argc, const char* const* argv)
                 outcome.status = CommandStatus::StoppedAtField;
             } else {
                 const FilterType type = checkedFilterType(session.panel);
-                if (command == Command::Netlist) {
+                // The op-amp is read only where it is used, so that --gbw stays a response option for the
+                // netlist and the parts list, as it has always been.
+                std::string opAmpError;
+                const bool usesOpAmp = command == Command::Response || (command == Command::Netlist && request.opAmp.described());
+                const std::optional<OpAmpSpec> opAmp = usesOpAmp ? opAmpOf(request, opAmpError) : std::optional<OpAmpSpec>(OpAmpSpec{});
+                if (!opAmp)
+                    return {kExitUsage, {}, "torvel-cli: " + opAmpError + "\n"};
+                if (command == Command::Netlist && request.opAmp.described()) {
+                    // The described op-amp as the subcircuit, with its pole and its noise.
+                    outputs.emplace_back("netlist", spiceNetlist(*parts, type, OpAmpNetlistForm::Subcircuit, 10, 100e3,
+                                                                 opAmpSubcircuit(*opAmp)));
+                } else if (command == Command::Netlist) {
                     const auto form = request.output.subcircuit ? OpAmpNetlistForm::Subcircuit : OpAmpNetlistForm::InlineSources;
                     outputs.emplace_back("netlist", spiceNetlist(*parts, type, form));
                 } else if (command == Command::Bom) {
                     const auto [resistors, capacitors] = ReadSeriesSizes(session.panel);
                     outputs.emplace_back("bom", billOfMaterials(*parts, type, resistors, capacitors));
+                } else if (command == Command::Noise) {
+                    OpAmpCommandResult result = runNoise(*parts, type, request);
+                    if (result.exitCode == kExitUsage)
+                        return {kExitUsage, {}, result.error};
+                    outputs.emplace_back("noise", std::move(result.text));
+                    opAmpKeys.emplace_back("noise", std::move(result.json));
                 } else {
                     std::string error;
-                    std::string csv = responseCsv(*parts, type, request.output, error);
+                    std::string csv = responseCsv(*parts, type, opAmp->model(), request.output, error);
                     if (!error.empty())
                         return {kExitUsage, {}, "torvel-cli: " + error + "\n"};
                     outputs.emplace_back("response", std::move(csv));
+                    if (request.opAmp.described()) {
+                        OpAmpCommandResult checks = responseChecks(*parts, type, request);
+                        if (checks.exitCode == kExitUsage)
+                            return {kExitUsage, {}, checks.error};
+                        err += checks.error;
+                        opAmpKeys.emplace_back("checks", std::move(checks.json));
+                    }
                 }
             }
         }
@@ -135,12 +169,11 @@ RunResult run(int argc, const char* const* argv)
         }
     }
 
-    std::string err;
     if (request.saveFile) {
         std::ofstream out(*request.saveFile, std::ios::binary | std::ios::trunc);
         out << saveDesign(session.panel);
         if (!out)
-            err = "torvel-cli: cannot write " + *request.saveFile + "\n";
+            err += "torvel-cli: cannot write " + *request.saveFile + "\n";
     }
 
     const std::string* faultText = exitCode == kExitFault ? &fault : nullptr;
@@ -150,6 +183,10 @@ RunResult run(int argc, const char* const* argv)
         json["realised"] = realised ? realisedJson(*realised) : nlohmann::ordered_json(nullptr);
         for (const auto& [key, text] : outputs)
             json[key] = text;
+        // The op-amp commands' keys hold objects; where a command also printed text ("noise"), the object
+        // takes the key.
+        for (auto& [key, value] : opAmpKeys)
+            json[key] = std::move(value);
         return {exitCode, json.dump() + "\n", err};
     }
     if (!outputs.empty()) {
@@ -162,6 +199,7 @@ RunResult run(int argc, const char* const* argv)
     std::string summary = panelSummary(session.panel, workingType, faultText);
     if (realised)
         summary += realisedSummary(*realised);
+    summary += opAmpSummary;
     return {exitCode, summary, err};
 }
 

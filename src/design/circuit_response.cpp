@@ -142,6 +142,33 @@ public:
         return x;
     }
 
+    /// Solves a^T x = b with the same factors: PA = LU gives A^T = U^T L^T P.
+    Vector solveTransposed(const Vector& b) const
+    {
+        Vector x{};
+        if (m_singular) {
+            constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+            x.fill(Complex(kNaN, kNaN));
+            return x;
+        }
+        Vector w{};
+        for (int row = 0; row < n; ++row) {  // U^T w = b
+            Complex sum = b[row];
+            for (int k = 0; k < row; ++k)
+                sum -= m_lu[k][row] * w[k];
+            w[row] = sum / m_lu[row][row];
+        }
+        for (int row = n - 1; row >= 0; --row) {  // L^T t = w, L with a unit diagonal
+            Complex sum = w[row];
+            for (int k = row + 1; k < n; ++k)
+                sum -= m_lu[k][row] * w[k];
+            w[row] = sum;
+        }
+        for (int row = 0; row < n; ++row)  // P x = t
+            x[static_cast<std::size_t>(m_order[row])] = w[row];
+        return x;
+    }
+
 private:
     Matrix m_lu;
     std::array<int, n> m_order{};
@@ -190,6 +217,43 @@ Solution solveWithDerivative(const CircuitComponents& p, FilterType type, const 
 }
 
 }  // namespace
+
+SourceTransfers sourceTransfers(const CircuitComponents& p, FilterType type, const OpAmpModel& model, double frequencyHz)
+{
+    const Equations e = assemble(p, type, model, 2 * std::numbers::pi * frequencyHz);
+    // Every op-amp row ties its inverting input to its output and its non-inverting input:
+    // Vn = Vp - eps V with eps = 1/A(s) (0 when ideal). Put into the current balances, that leaves four
+    // equations in V1 ... V4, whose right-hand side takes the injected currents and the voltages Vp.
+    Factorised<4>::Matrix a{};
+    std::array<Complex, 4> nodeSelf{};  // each inverting node's own coefficient, minus its total admittance
+    for (std::size_t r = 0; r < 4; ++r) {
+        const std::size_t node = static_cast<std::size_t>(kInputUnknowns[r]);
+        const std::size_t row = static_cast<std::size_t>(kOutputUnknowns[r]);
+        nodeSelf[r] = e.a[node][node];
+        const Complex eps = e.a[row][row] / e.a[row][node];
+        for (std::size_t c = 0; c < 4; ++c)
+            a[r][c] = e.a[node][static_cast<std::size_t>(kOutputUnknowns[c])];
+        a[r][r] -= nodeSelf[r] * eps;
+    }
+    // The output's row of the inverse: y with a^T y = e_out, so that V_out = y . rhs for any rhs.
+    Factorised<4>::Vector unit{};
+    const std::size_t out = static_cast<std::size_t>(outputIndex(filterTypeInfo(type).output));
+    unit[out] = 1;
+    const Factorised<4>::Vector y = Factorised<4>(a).solveTransposed(unit);
+    SourceTransfers t;
+    for (std::size_t r = 0; r < 4; ++r) {
+        t.fromInput += y[r] * e.b[static_cast<std::size_t>(kInputUnknowns[r])];
+        // A current I into the node adds I to its balance: rhs - I. A voltage Vp adds nodeSelf Vp to the
+        // balance: rhs - nodeSelf Vp.
+        t.fromInvertingCurrent[r] = -y[r];
+        t.fromNonInvertingVoltage[r] = -y[r] * nodeSelf[r];
+    }
+    if (!filterTypeInfo(type).hasA4) {
+        t.fromInvertingCurrent[3] = 0;
+        t.fromNonInvertingVoltage[3] = 0;
+    }
+    return t;
+}
 
 CircuitComponents componentsOf(const DesignRecord& record)
 {

@@ -1,6 +1,7 @@
 #include "shell/tools/response_window.h"
 
 #include "shell/messages/message_dialogs.h"
+#include "shell/tools/opamp_controls.h"
 
 #include "values/engineering_notation.h"
 
@@ -132,8 +133,12 @@ ResponseWindow::ResponseWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     controls->addWidget(m_gbw);
     controls->addStretch();
     controls->addWidget(save);
+    m_opAmp = new OpAmpControls(m_gbw);
+    connect(m_opAmp, &OpAmpControls::changed, this, &ResponseWindow::recompute);
+    connect(m_opAmp, &OpAmpControls::precorrectionRequested, this, &ResponseWindow::precorrectionRequested);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
+    layout->addWidget(m_opAmp);
     layout->addWidget(m_tabs);
 
     m_choosePath = [this](const QString& filter) {
@@ -200,6 +205,7 @@ void ResponseWindow::recompute()
         microseconds.push_back(seconds * 1e6);
     fill(m_delay->chart(), {curve(QStringLiteral("群遅延"), curves.frequencyHz, microseconds, -1e12)},
          QStringLiteral("群遅延 (µs)"));
+    m_opAmp->showChecks(checkSignal(m_parts, m_type, m_opAmp->spec(), m_opAmp->amplitude(), kStartHz, kStopHz));
 }
 
 bool ResponseWindow::saveChart(const QString& path) const

@@ -2,7 +2,9 @@
 //
 // Magnitude of the filter output and of every op-amp output, phase and group delay of the output, on a
 // log frequency axis, each output's peak marked with its level and frequency. A gain-bandwidth field
-// compares ideal op-amps with real ones (empty: ideal). The curves are saved as PNG or SVG.
+// compares ideal op-amps with real ones (empty: ideal); the op-amp controls below it pick a real part,
+// check an input amplitude against its swing and slew rate, and ask for the pre-correction. The curves
+// are saved as PNG or SVG.
 #pragma once
 
 #include "design/circuit_response.h"
@@ -16,6 +18,8 @@ class QTabWidget;
 
 namespace torvel {
 
+class OpAmpControls;
+
 class ResponseWindow : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +32,7 @@ public:
     const std::vector<ResponsePeak>& peaks() const { return m_peaks; }
     QChart* magnitudeChart() const;
     QLineEdit* gainBandwidthField() const { return m_gbw; }
+    OpAmpControls* opAmpControls() const { return m_opAmp; }
 
     /// Writes the visible chart: ".svg" as vector graphics, anything else as PNG. False when it fails.
     bool saveChart(const QString& path) const;
@@ -39,6 +44,10 @@ public slots:
     void recompute();
     void saveAs();
 
+signals:
+    /// The pre-correction button: the window's owner runs the command on the design panel.
+    void precorrectionRequested();
+
 private:
     OpAmpModel opAmpModel() const;
 
@@ -47,6 +56,7 @@ private:
     QChartView* m_phase = nullptr;
     QChartView* m_delay = nullptr;
     QLineEdit* m_gbw = nullptr;
+    OpAmpControls* m_opAmp = nullptr;
     CircuitComponents m_parts;
     FilterType m_type = FilterType::Lpf;
     std::vector<ResponsePeak> m_peaks;
