@@ -24,7 +24,7 @@ constexpr double kDifference = 1e-6;   // relative step of the finite difference
 constexpr double kMaxLogStep = 0.5;    // no step changes a resistor by more than a factor e^0.5
 constexpr int kMaxHalvings = 30;
 // Passes of loop and stage until R4 settles to this relative change.
-constexpr int kMaxPasses = 12;
+constexpr int kMaxPasses = 40;
 // Steps of the walk from 64 times the GBW down to it, a factor 2^(1/4) each.
 constexpr int kContinuationSteps = 24;
 constexpr double kSettledR4 = 1e-12;
@@ -318,8 +318,9 @@ Precorrection precorrect(const DesignRecord& synthesised, FilterType type, const
     }
 
     // R4 feeds A1's inverting input, so it is part of A1's noise gain and moves the loop's poles a little;
-    // the stage sets R4 from the loop. A few passes settle both (each changes R4 by a fraction of 4 Q fo
-    // / GBW of the last change); with rounding R4 stops changing at once.
+    // the stage sets R4 from the loop. Passes settle both: each changes R4 by a fraction of the last
+    // change, small at the usual loads, close to 1 for a heavily loaded low-Q loop (Q 0.5 with GBW ten
+    // times fo takes some 30 passes); with rounding R4 stops changing after one or two.
     CircuitComponents guess = synthesisParts;
     guess.R[0] /= 1 + out.bandwidthLoad;  // the first-order estimate: 1/Q raised by 4 w0/wt
     for (int pass = 0; pass < kMaxPasses; ++pass) {
