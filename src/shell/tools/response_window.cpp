@@ -146,6 +146,14 @@ ResponseWindow::ResponseWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     };
 }
 
+ResponseWindow::~ResponseWindow()
+{
+    // The fields are deleted after this class's part of the object: a focused one that loses its focus
+    // then finishes its editing, which must not reach recompute() any more.
+    m_gbw->disconnect(this);
+    m_opAmp->disconnect(this);
+}
+
 QChart* ResponseWindow::magnitudeChart() const { return m_magnitude->chart(); }
 
 OpAmpModel ResponseWindow::opAmpModel() const

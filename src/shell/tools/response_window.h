@@ -24,6 +24,7 @@ class ResponseWindow : public QWidget {
     Q_OBJECT
 public:
     explicit ResponseWindow(QWidget* parent = nullptr);
+    ~ResponseWindow() override;
 
     /// Draws the response of `parts` in the layout of `type` with the op-amps of the GBW field.
     void showCircuit(const CircuitComponents& parts, FilterType type);
