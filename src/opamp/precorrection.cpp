@@ -23,10 +23,10 @@ constexpr int kMaxSteps = 60;
 constexpr double kDifference = 1e-6;   // relative step of the finite differences
 constexpr double kMaxLogStep = 0.5;    // no step changes a resistor by more than a factor e^0.5
 constexpr int kMaxHalvings = 30;
-// Passes of loop and stage until R4 settles to this relative change.
-constexpr int kMaxPasses = 40;
 // Steps of the walk from 64 times the GBW down to it, a factor 2^(1/4) each.
 constexpr int kContinuationSteps = 24;
+// Passes of loop and stage until R4 settles to this relative change.
+constexpr int kMaxPasses = 40;
 constexpr double kSettledR4 = 1e-12;
 
 struct Residual {
@@ -119,8 +119,9 @@ std::string refusalText(double load, const char* reason)
 // with the op-amp. Where a formula sizes a gain or places the zero against the loop's response it reads the
 // ideal loop with the realised fo and Q (R1 = Q / (w0 C1), R3 = 1 / (w0^2 C1 C2 R2)); where it makes terms
 // of the node equations cancel (R7 = R1 and R8 = R3 of the high-pass, R7 = R1 of the transmission-zero
-// types, the low-pass DC gain R3/R4) it keeps the real elements, since those cancellations hold for
-// single-pole op-amps too.
+// types, the low-pass DC gain R3/R4) it keeps the real elements: the high-pass's and the low-pass's hold
+// exactly with single-pole op-amps of high DC gain, the transmission-zero types' to first order. The
+// zero, the all-pass's R7 and the gain are then set against the op-amp itself (correctionPass).
 void designStage(DesignRecord& rec, WorkingType working, const NaturalFrequency& loop)
 {
     const double w = 2 * std::numbers::pi * loop.fo;

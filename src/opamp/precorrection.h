@@ -6,8 +6,11 @@
 // Newton's method on the fo and Q of the dominant pole pair of the loop's characteristic polynomial,
 // which comes from the same node equations the response solver uses. The rounding then follows the
 // synthesis: C1, C2 and R2 as the synthesis chose them; R3 solved with the rounded R2 and rounded; R1
-// solved again for Q with the rounded R3 and rounded; then the input and summing stage, by the
-// synthesis's own formulas from the loop as it behaves with the op-amp.
+// solved again for Q with the rounded R3 and rounded; then the input and summing stage by the synthesis's
+// own formulas from the loop as it behaves with the op-amp, R8 solved for fn with the op-amp, the
+// all-pass's trimmed R7 for zeros that mirror the poles, and last the gain resistor (R4, or R10 of the
+// summing amplifier) scaled to H. R4 is part of A1's feedback network, so loop and stage are repeated
+// until R4 settles.
 //
 // It is a command of its own next to the synthesis, never in its place. Where the loop cannot reach the
 // wanted fo and Q with this op-amp (the op-amps' poles come down to the loop's, 4 Q fo / GBW too large)
