@@ -178,7 +178,8 @@ Json maskJson(const approx::Mask& m, bool band, MaskVerdict verdict)
     return json;
 }
 
-std::string summary(const Cascade& c, const Headroom& headroom, const std::optional<MaskVerdict>& verdict)
+// `verdict` only where the request had a mask.
+std::string summary(const Cascade& c, const Headroom& headroom, const MaskVerdict* verdict)
 {
     const approx::FilterDesign& d = c.design;
     std::ostringstream out;
@@ -236,7 +237,7 @@ RunResult runCascade(const CliRequest& request)
         const OpAmpModel opAmp = opAmpModel(request.output);
         const Headroom headroom = cascadeHeadroom(c, opAmp);
         const std::optional<approx::Mask>& mask = c.request.filter.mask;
-        const std::optional<MaskVerdict> verdict = mask ? std::optional(checkMask(c, *mask, opAmp)) : std::nullopt;
+        const MaskVerdict verdict = mask ? checkMask(c, *mask, opAmp) : MaskVerdict{};
 
         const auto [lowest, highest] = sectionFrequencyRange(c.design);
         const double from = request.fromGiven ? readFrequency("--from", request.output.from) : lowest / 10;
@@ -268,7 +269,7 @@ RunResult runCascade(const CliRequest& request)
             if (request.cascade.bom)
                 out += cascadeBillOfMaterials(c);
             if (out.empty())
-                out = summary(c, headroom, verdict);
+                out = summary(c, headroom, mask ? &verdict : nullptr);
             return {exitCode, tolerance ? out + tolerance->text : out, err};
         }
 
@@ -293,7 +294,7 @@ RunResult runCascade(const CliRequest& request)
                             {"opamp", "A" + std::to_string(headroom.opAmp + 1)},
                             {"frequency", headroom.frequencyHz}};
         if (mask)
-            json["mask"] = maskJson(*mask, approx::isBand(d.kind), *verdict);
+            json["mask"] = maskJson(*mask, approx::isBand(d.kind), verdict);
         if (request.pointsGiven) {
             const CascadeCurves curves = cascadeCurves(c, opAmp, from, to, request.output.points);
             Json points = Json::array();

@@ -27,6 +27,10 @@ std::optional<Command> commandFromName(const std::string& name)
         return Command::Cascade;
     if (name == "tolerance")
         return Command::Tolerance;
+    if (name == "precorrect")
+        return Command::Precorrect;
+    if (name == "noise")
+        return Command::Noise;
     return std::nullopt;
 }
 
@@ -41,7 +45,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
 
     std::vector<std::string> commandNames;
     app.add_option("COMMAND", commandNames,
-                   "synth (回路定数算出), analyze (伝達関数算出), netlist (SPICE), bom (CSV), response (CSV), tolerance; several run in order on one panel; "
+                   "synth (回路定数算出), analyze (伝達関数算出), netlist (SPICE), bom (CSV), response (CSV), precorrect (synthesis "
+                   "corrected for the op-amp), noise (CSV), tolerance; several run in order on one panel; "
                    "or cascade (a whole filter of these sections), alone or as cascade tolerance")
         ->required();
 
@@ -63,7 +68,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
     app.add_option("--load", request.loadFile, "open a design file before the other options act");
     app.add_option("--save", request.saveFile, "save the panel after the commands as a design file");
     app.add_flag("--subckt", request.output.subcircuit, "netlist: op-amps as the swappable subcircuit OPAMP");
-    app.add_option("--gbw", request.output.gainBandwidth, "response: op-amp gain-bandwidth product (e.g. 1M); ideal if not given");
+    app.add_option("--gbw", request.output.gainBandwidth, "op-amp gain-bandwidth product (e.g. 1M); ideal if not given");
     app.add_option("--from", request.output.from, "response: lowest frequency (default 10)");
     app.add_option("--to", request.output.to, "response: highest frequency (default 100k)");
     app.add_option("--points", request.output.points,
@@ -87,6 +92,15 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
     app.add_flag("--bom", c.bom, "cascade: print one parts list of every section");
     addToleranceOptions(app, request.tolerance);
 
+    app.add_option("--opamp", request.opAmp.name, "op-amp: a built-in name (NE5532, TL071, ...) or custom");
+    app.add_option("--slew", request.opAmp.slew, "op-amp slew rate, V/us");
+    app.add_option("--swing", request.opAmp.swing, "op-amp output limits, V: 13 for +-13, or -12,13");
+    app.add_option("--supply", request.opAmp.supply, "op-amp supply rails, V: 15 for +-15, or 0,5 (headroom kept)");
+    app.add_option("--en", request.opAmp.en, "op-amp input voltage noise, nV/sqrt(Hz)");
+    app.add_option("--in", request.opAmp.in, "op-amp input current noise, pA/sqrt(Hz)");
+    app.add_option("--amplitude", request.opAmp.amplitude, "response: input peak in V for the swing and slew checks (default 1)");
+    app.add_option("--band", request.opAmp.band, "noise: band of the total, F1,F2 (default 20,20k)");
+
     ParseResult result;
     try {
         app.parse(argc, argv);
@@ -103,7 +117,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
         const std::optional<Command> command = commandFromName(name);
         if (!command) {
             result.exitCode = kExitUsage;
-            result.output = "torvel-cli: unknown command \"" + name + "\" (use synth, analyze, netlist, bom, response, tolerance or cascade)\n";
+            result.output = "torvel-cli: unknown command \"" + name
+                + "\" (use synth, analyze, netlist, bom, response, precorrect, noise, tolerance or cascade)\n";
             return result;
         }
         request.commands.push_back(*command);

@@ -2,6 +2,8 @@
 //
 //   torvel-cli COMMAND... [--load FILE] [--type T] [--C1 TEXT] ... [--R10 TEXT] [--H|--fo|--Q|--fn|--Z TEXT]
 //              [--E1 TEXT] [--E2 TEXT] [--json] [--save FILE] [--subckt] [--gbw F] [--from F] [--to F] [--points N]
+//              [--opamp NAME] [--slew V/us] [--swing V|LO,HI] [--supply V|LO,HI] [--en nV] [--in pA]
+//              [--amplitude V] [--band F1,F2]
 //
 // The options act on the panel as a user would: first a design file, then the type radio button, then
 // every field text.
@@ -17,7 +19,7 @@
 
 namespace torvel::cli {
 
-enum class Command { Synth, Analyze, Netlist, Bom, Response, Cascade, Tolerance };
+enum class Command { Synth, Analyze, Netlist, Bom, Response, Cascade, Tolerance, Precorrect, Noise };
 
 /// Far beyond any plot, yet small enough that one sweep's curves stay under 100 MB.
 inline constexpr int kMaxResponsePoints = 1000000;
@@ -39,6 +41,23 @@ struct CascadeOptions {
     bool bom = false;      // --bom: one parts list, references numbered by section
 };
 
+/// The real op-amp (precorrect, noise, the checks of response, netlist): a catalogue entry and typed
+/// figures over it, as texts until the op-amp commands read them. --gbw belongs here too but is kept in
+/// OutputSettings, where the response command has always read it.
+struct OpAmpOptions {
+    std::optional<std::string> name;       // --opamp: a catalogue name or "custom"
+    std::optional<std::string> slew;       // --slew, V/us
+    std::optional<std::string> swing;      // --swing: output limits, V or LO,HI
+    std::optional<std::string> supply;     // --supply: rails, V or LO,HI (the headroom kept)
+    std::optional<std::string> en;         // --en, nV/sqrt(Hz)
+    std::optional<std::string> in;         // --in, pA/sqrt(Hz)
+    std::optional<std::string> amplitude;  // --amplitude: input peak, V, for the checks
+    std::optional<std::string> band;       // --band F1,F2: the noise integral's band
+    /// Whether anything beyond --gbw describes the op-amp or the signal: the checks of the response
+    /// command and the op-amp subcircuit of the netlist only appear then.
+    bool described() const { return name || slew || swing || supply || en || in || amplitude; }
+};
+
 struct CliRequest {
     std::vector<Command> commands;
     std::optional<FilterType> type;
@@ -53,6 +72,7 @@ struct CliRequest {
     bool fromGiven = false, toGiven = false;
     CascadeOptions cascade;
     ToleranceOptions tolerance;
+    OpAmpOptions opAmp;
 };
 
 /// Exit statuses, part of the contract with outside checks.
@@ -64,6 +84,8 @@ inline constexpr int kExitFault = 4;
 inline constexpr int kExitWriteFailed = 5;
 /// Out of memory or an error no command foresaw; main() ends with one line on stderr.
 inline constexpr int kExitInternalError = 1;
+/// precorrect: no component values reach fo and Q with this op-amp.
+inline constexpr int kExitNoCorrection = 6;
 
 struct ParseResult {
     std::optional<CliRequest> request;  // empty on a usage error or after --help

@@ -10,6 +10,8 @@
 #include "design/spice_netlist.h"
 #include "files/atomic_write.h"
 #include "files/bounded_read.h"
+#include "opamp/opamp_netlist.h"
+#include "opamp_commands.h"
 #include "panel_report.h"
 #include "response_csv.h"
 
@@ -128,14 +130,21 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
     if (request.capacitorSeries)
         session.panel.setComboText(Combo::EvalE2, *request.capacitorSeries);
 
+    const bool opAmpCommand = runsCommand(request, Command::Precorrect) || runsCommand(request, Command::Noise);
+    if (request.opAmp.described() || opAmpCommand)
+        if (const std::string error = opAmpOptionsError(request); !error.empty())
+            return {kExitUsage, "torvel-cli: " + error + "\n"};
     if (runsCommand(request, Command::Tolerance))
         if (const std::string error = toleranceOptionsError(request.tolerance); !error.empty())
             return {kExitUsage, "torvel-cli: " + error + "\n"};
 
     int exitCode = kExitCompleted;
+    std::string err;
     std::string fault;
     std::optional<RealisedValues> realised;
     std::optional<nlohmann::ordered_json> toleranceJson;
+    std::vector<std::pair<std::string, nlohmann::ordered_json>> opAmpKeys;  // JSON of the op-amp commands
+    std::string opAmpSummary;  // their text after the panel's, for a design command
     KeyedTexts jsonOutputs;
     bool printedOutput = false;
     // Output commands print their text alone, so that it can be piped into a simulator or a sheet; with
@@ -149,7 +158,20 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
     };
     for (Command command : request.commands) {
         CommandOutcome outcome;
-        if (command == Command::Synth) {
+        if (command == Command::Precorrect) {
+            OpAmpCommandResult result = runPrecorrect(session, request);
+            if (result.exitCode == kExitUsage)
+                return ended(kExitUsage, result.error);
+            outcome = result.outcome;
+            err += result.error;
+            if (!result.json.is_null())
+                opAmpKeys.emplace_back("precorrected", std::move(result.json));
+            opAmpSummary += result.text;
+            if (result.exitCode != kExitCompleted) {
+                exitCode = result.exitCode;
+                break;
+            }
+        } else if (command == Command::Synth) {
             outcome = session.designer.synthesize();
             if (outcome.status == CommandStatus::Completed)
                 realised = realisedValues(session.designer.record(), checkedFilterType(session.panel));
@@ -159,9 +181,29 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
             outcome.status = CommandStatus::StoppedAtField;
         } else {
             const FilterType type = checkedFilterType(session.panel);
-            if (command == Command::Netlist) {
+            // The op-amp is read only where it is used, so that --gbw stays a response option for the
+            // netlist and the parts list, as it has always been.
+            std::string opAmpError;
+            const bool usesOpAmp = request.opAmp.described() && (command == Command::Response || command == Command::Netlist);
+            const std::optional<OpAmpSpec> opAmp = usesOpAmp ? opAmpOf(request, opAmpError) : std::optional<OpAmpSpec>(OpAmpSpec{});
+            if (!opAmp)
+                return ended(kExitUsage, "torvel-cli: " + opAmpError + "\n");
+            if (command == Command::Netlist && usesOpAmp) {
+                // The described op-amp as the subcircuit, with its pole and its noise.
+                output("netlist", spiceNetlist(*parts, type, OpAmpNetlistForm::Subcircuit, 10, 100e3, opAmpSubcircuit(*opAmp)));
+            } else if (command == Command::Netlist) {
                 const auto form = request.output.subcircuit ? OpAmpNetlistForm::Subcircuit : OpAmpNetlistForm::InlineSources;
                 output("netlist", spiceNetlist(*parts, type, form));
+            } else if (command == Command::Noise) {
+                OpAmpCommandResult result = runNoise(*parts, type, request);
+                if (result.exitCode == kExitUsage)
+                    return ended(kExitUsage, result.error);
+                // With --json the key holds the noise as an object; otherwise its text is the output.
+                if (request.json)
+                    opAmpKeys.emplace_back("noise", std::move(result.json));
+                else
+                    writer.write(result.text);
+                printedOutput = true;
             } else if (command == Command::Bom) {
                 const auto [resistors, capacitors] = ReadSeriesSizes(session.panel);
                 output("bom", billOfMaterials(*parts, type, resistors, capacitors));
@@ -175,7 +217,8 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
                     writer.write(report.text);
                 printedOutput = true;
             } else {
-                const ResponseCurves curves = frequencyResponse(*parts, type, sweep->opAmp, sweep->fromHz, sweep->toHz, sweep->points);
+                const OpAmpModel model = usesOpAmp ? opAmp->model() : sweep->opAmp;
+                const ResponseCurves curves = frequencyResponse(*parts, type, model, sweep->fromHz, sweep->toHz, sweep->points);
                 if (const std::optional<FaultKind> kind = responseFault(curves)) {
                     outcome = {CommandStatus::Fault, faultText(*kind)};
                 } else if (request.json) {
@@ -185,6 +228,14 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
                 } else {
                     writeResponseCsv(curves, [&writer](std::string_view piece) { return writer.write(piece); });
                     printedOutput = true;
+                }
+                if (usesOpAmp && outcome.status == CommandStatus::Completed) {
+                    // The swing and slew checks of the described op-amp: warnings on stderr, the figures as a key.
+                    OpAmpCommandResult checks = responseChecks(*parts, type, request);
+                    if (checks.exitCode == kExitUsage)
+                        return ended(kExitUsage, checks.error);
+                    err += checks.error;
+                    opAmpKeys.emplace_back("checks", std::move(checks.json));
                 }
             }
         }
@@ -199,7 +250,6 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
         }
     }
 
-    std::string err;
     bool saveFailed = false;
     if (request.saveFile) {
         const FileWriteOutcome saved = replaceFile(*request.saveFile, saveDesign(session.panel));
@@ -218,6 +268,10 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
             json[key] = std::move(text);
         if (toleranceJson)
             json.update(*toleranceJson);
+        // The op-amp commands' keys hold objects; where a command also printed text ("noise"), the object
+        // takes the key.
+        for (auto& [key, value] : opAmpKeys)
+            json[key] = std::move(value);
         writer.write(dumpJson(json));
     } else if (printedOutput) {
         // Stdout holds the output texts alone; how the run stopped goes to stderr.
@@ -228,6 +282,7 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
         std::string summary = panelSummary(session.panel, workingType, faultText);
         if (realised)
             summary += realisedSummary(*realised);
+        summary += opAmpSummary;
         writer.write(summary);
     }
     return ended(saveFailed ? kExitWriteFailed : exitCode, std::move(err));

@@ -15,74 +15,126 @@ enum Unknown { N1, V1, N2, V2, N3, V3, N4, V4, kUnknowns };
 constexpr std::array<int, 4> kInputUnknowns = {N1, N2, N3, N4};
 constexpr std::array<int, 4> kOutputUnknowns = {V1, V2, V3, V4};
 
+// The op-amp's 1/A(s) = 1/A0 + s/wt of the single-pole model: its inverting input sits at -V/A.
+Complex inverseGain(const OpAmpModel& model, double omega)
+{
+    const double wt = 2 * std::numbers::pi * model.gainBandwidthHz;
+    return Complex(1 / model.dcGain, omega / wt);
+}
+
 // The node equations A(w) x = b and the derivative A'(w), which gives the group delay from the same
 // factorisation: A x' = -A' x.
 struct Equations {
     std::array<std::array<Complex, kUnknowns>, kUnknowns> a{};
     std::array<std::array<Complex, kUnknowns>, kUnknowns> da{};
     std::array<Complex, kUnknowns> b{};
+
+    // An element between a node and another unknown: current into the node = y (other - node).
+    void admittance(int node, int other, Complex y, Complex dy = 0)
+    {
+        a[node][node] -= y;
+        a[node][other] += y;
+        da[node][node] -= dy;
+        da[node][other] += dy;
+    }
+
+    // An element from the input, whose voltage is 1.
+    void fromInput(int node, Complex y)
+    {
+        a[node][node] -= y;
+        b[node] -= y;
+    }
+
+    // The op-amp with grounded + input: ideal forces its - input to 0, a real one outputs -A(s) times it.
+    void opAmp(int row, int inverting, int output, const OpAmpModel& model, double omega)
+    {
+        if (model.ideal()) {
+            a[row][inverting] = 1;
+            return;
+        }
+        const double wt = 2 * std::numbers::pi * model.gainBandwidthHz;
+        const Complex pole = 1.0 + Complex(0, omega) * model.dcGain / wt;
+        a[row][output] = 1;
+        a[row][inverting] = model.dcGain / pole;
+        da[row][inverting] = -model.dcGain * Complex(0, model.dcGain / wt) / (pole * pole);
+    }
+
+    void withoutA4()
+    {
+        a[N4][V4] = 1;  // V4 = 0
+        a[V4][N4] = 1;  // N4 = 0
+    }
 };
 
-// An element between a node and another unknown: current into the node = y (other - node).
-void admittance(Equations& e, int node, int other, Complex y, Complex dy = 0)
-{
-    e.a[node][node] -= y;
-    e.a[node][other] += y;
-    e.da[node][node] -= dy;
-    e.da[node][other] += dy;
-}
+// The same equations with every inverting input eliminated through its op-amp, Vn = Vp - V/A(s) (Vp, the
+// non-inverting input, is 0 for the signal): four current balances in V1 ... V4. The noise analysis solves
+// these, since it needs no derivative and Vp enters it as a source.
+struct ReducedEquations {
+    std::array<std::array<Complex, 4>, 4> a{};
+    std::array<Complex, 4> self{};  // each balance's coefficient of its own inverting input
+    std::array<Complex, 4> eps{};   // 1/A(s) of each op-amp, 0 when ideal
+    std::array<Complex, 4> b{};
 
-// An element from the input, whose voltage is 1.
-void fromInput(Equations& e, int node, Complex y)
-{
-    e.a[node][node] -= y;
-    e.b[node] -= y;
-}
-
-// The op-amp with grounded + input: ideal forces its - input to 0, a real one outputs -A(s) times it.
-void opAmp(Equations& e, int row, int inverting, int output, const OpAmpModel& model, double omega)
-{
-    if (model.ideal()) {
-        e.a[row][inverting] = 1;
-        return;
+    static std::size_t index(int unknown) { return static_cast<std::size_t>(unknown / 2); }  // N1, V1 -> 0 ...
+    void admittance(int node, int other, Complex y, Complex = 0)
+    {
+        self[index(node)] -= y;
+        a[index(node)][index(other)] += y;
     }
-    const double wt = 2 * std::numbers::pi * model.gainBandwidthHz;
-    const Complex pole = 1.0 + Complex(0, omega) * model.dcGain / wt;
-    e.a[row][output] = 1;
-    e.a[row][inverting] = model.dcGain / pole;
-    e.da[row][inverting] = -model.dcGain * Complex(0, model.dcGain / wt) / (pole * pole);
+    void fromInput(int node, Complex y)
+    {
+        self[index(node)] -= y;
+        b[index(node)] -= y;
+    }
+    void opAmp(int, int, int output, const OpAmpModel& model, double omega)
+    {
+        eps[index(output)] = model.ideal() ? Complex(0) : inverseGain(model, omega);
+    }
+    void withoutA4() { a[3][3] = 1; }  // V4 = 0
+    void eliminateInvertingInputs()
+    {
+        for (std::size_t k = 0; k < 4; ++k)
+            a[k][k] -= self[k] * eps[k];
+    }
+};
+
+// Every element of the layout, stamped into a set of equations: the one place that says which element
+// sits between which nodes.
+template <typename Target>
+void stampCircuit(Target& e, const CircuitComponents& p, FilterType type, const OpAmpModel& model, double omega)
+{
+    const Complex s(0, omega);
+    const Complex ds(0, 1);
+    e.fromInput(N1, 1 / p.r(4));
+    e.admittance(N1, V1, 1 / p.r(1) + s * p.C1, ds * p.C1);
+    e.admittance(N1, V3, 1 / p.r(3));
+    e.opAmp(V1, N1, V1, model, omega);
+
+    e.admittance(N2, V1, 1 / p.r(2));
+    e.admittance(N2, V2, s * p.C2, ds * p.C2);
+    e.opAmp(V2, N2, V2, model, omega);
+
+    e.admittance(N3, V2, 1 / p.r(5));
+    e.admittance(N3, V3, 1 / p.r(6));
+    e.opAmp(V3, N3, V3, model, omega);
+
+    const FilterTypeInfo& info = filterTypeInfo(type);
+    if (info.hasA4) {
+        e.admittance(N4, V1, 1 / p.r(7));
+        e.fromInput(N4, 1 / p.r(9));
+        e.admittance(N4, V4, 1 / p.r(10));
+        if (info.r8From)
+            e.admittance(N4, kOutputUnknowns[static_cast<std::size_t>(outputIndex(*info.r8From))], 1 / p.r(8));
+        e.opAmp(V4, N4, V4, model, omega);
+    } else {
+        e.withoutA4();
+    }
 }
 
 Equations assemble(const CircuitComponents& p, FilterType type, const OpAmpModel& model, double omega)
 {
-    const Complex s(0, omega);
-    const Complex ds(0, 1);
     Equations e;
-    fromInput(e, N1, 1 / p.r(4));
-    admittance(e, N1, V1, 1 / p.r(1) + s * p.C1, ds * p.C1);
-    admittance(e, N1, V3, 1 / p.r(3));
-    opAmp(e, V1, N1, V1, model, omega);
-
-    admittance(e, N2, V1, 1 / p.r(2));
-    admittance(e, N2, V2, s * p.C2, ds * p.C2);
-    opAmp(e, V2, N2, V2, model, omega);
-
-    admittance(e, N3, V2, 1 / p.r(5));
-    admittance(e, N3, V3, 1 / p.r(6));
-    opAmp(e, V3, N3, V3, model, omega);
-
-    const FilterTypeInfo& info = filterTypeInfo(type);
-    if (info.hasA4) {
-        admittance(e, N4, V1, 1 / p.r(7));
-        fromInput(e, N4, 1 / p.r(9));
-        admittance(e, N4, V4, 1 / p.r(10));
-        if (info.r8From)
-            admittance(e, N4, kOutputUnknowns[static_cast<std::size_t>(outputIndex(*info.r8From))], 1 / p.r(8));
-        opAmp(e, V4, N4, V4, model, omega);
-    } else {
-        e.a[N4][V4] = 1;  // V4 = 0
-        e.a[V4][N4] = 1;  // N4 = 0
-    }
+    stampCircuit(e, p, type, model, omega);
     return e;
 }
 
@@ -148,6 +200,47 @@ private:
     bool m_singular = false;
 };
 
+// 1/z by the plain formula. The library's complex division guards against overflow and infinities with a
+// slow routine, half the cost of the noise analysis, which solves the reduced equations a few thousand
+// times per call; admittances and transfers lie far inside the range where the plain formula is exact to
+// rounding.
+Complex reciprocal(Complex z) { return std::conj(z) / std::norm(z); }
+
+// x with a^T x = b, 4 x 4, by Gaussian elimination with partial pivoting; NaNs for a singular a.
+std::array<Complex, 4> solveTransposed(const std::array<std::array<Complex, 4>, 4>& a, std::array<Complex, 4> b)
+{
+    std::array<std::array<Complex, 4>, 4> t{};
+    for (std::size_t i = 0; i < 4; ++i)
+        for (std::size_t j = 0; j < 4; ++j)
+            t[i][j] = a[j][i];
+    for (std::size_t col = 0; col < 4; ++col) {
+        std::size_t pivot = col;
+        for (std::size_t row = col + 1; row < 4; ++row)
+            if (std::norm(t[row][col]) > std::norm(t[pivot][col]))
+                pivot = row;
+        if (!(std::norm(t[pivot][col]) > 0)) {
+            constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+            b.fill(Complex(kNaN, kNaN));
+            return b;
+        }
+        std::swap(t[col], t[pivot]);
+        std::swap(b[col], b[pivot]);
+        const Complex inverse = reciprocal(t[col][col]);
+        for (std::size_t row = col + 1; row < 4; ++row) {
+            const Complex factor = t[row][col] * inverse;
+            for (std::size_t k = col + 1; k < 4; ++k)
+                t[row][k] -= factor * t[col][k];
+            b[row] -= factor * b[col];
+        }
+    }
+    for (std::size_t row = 4; row-- > 0;) {
+        for (std::size_t k = row + 1; k < 4; ++k)
+            b[row] -= t[row][k] * b[k];
+        b[row] *= reciprocal(t[row][row]);
+    }
+    return b;
+}
+
 struct Solution {
     OutputVoltages v;   // V1 ... V4
     OutputVoltages dv;  // their derivatives with respect to the angular frequency
@@ -190,6 +283,31 @@ Solution solveWithDerivative(const CircuitComponents& p, FilterType type, const 
 }
 
 }  // namespace
+
+SourceTransfers sourceTransfers(const CircuitComponents& p, FilterType type, const OpAmpModel& model, double frequencyHz)
+{
+    ReducedEquations e;
+    stampCircuit(e, p, type, model, 2 * std::numbers::pi * frequencyHz);
+    e.eliminateInvertingInputs();
+    // The output's row of the inverse: y with a^T y = e_out, so that V_out = y . rhs for any right-hand
+    // side, and each source's transfer is y times where it enters.
+    std::array<Complex, 4> unit{};
+    unit[static_cast<std::size_t>(outputIndex(filterTypeInfo(type).output))] = 1;
+    const std::array<Complex, 4> y = solveTransposed(e.a, unit);
+    SourceTransfers t;
+    for (std::size_t k = 0; k < 4; ++k) {
+        t.fromInput += y[k] * e.b[k];
+        // A current I into the node adds I to its balance: rhs - I. A voltage Vp at the non-inverting
+        // input moves the inverting one with it: rhs - self Vp.
+        t.fromInvertingCurrent[k] = -y[k];
+        t.fromNonInvertingVoltage[k] = -y[k] * e.self[k];
+    }
+    if (!filterTypeInfo(type).hasA4) {
+        t.fromInvertingCurrent[3] = 0;
+        t.fromNonInvertingVoltage[3] = 0;
+    }
+    return t;
+}
 
 CircuitComponents componentsOf(const DesignRecord& record)
 {

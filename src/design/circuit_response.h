@@ -39,6 +39,21 @@ using OutputVoltages = std::array<std::complex<double>, 4>;
 /// Solves the node equations at one frequency. A singular circuit (e.g. a zero resistor) gives NaNs.
 OutputVoltages solveCircuit(const CircuitComponents& parts, FilterType type, const OpAmpModel& opAmp, double frequencyHz);
 
+/// How every source inside the circuit reaches the filter's output at one frequency, for noise analysis:
+/// per op-amp, the transfer impedance (V/A) from a current injected into its inverting input node, and the
+/// gain from a voltage in series with its non-inverting input; `fromInput` is the response itself. A
+/// current into an op-amp output, the input or ground does not reach the output: ideal sources hold those
+/// nodes. Entries of an absent A4 are 0.
+struct SourceTransfers {
+    std::array<std::complex<double>, 4> fromInvertingCurrent{};
+    std::array<std::complex<double>, 4> fromNonInvertingVoltage{};
+    std::complex<double> fromInput;
+};
+
+/// Solves the same node equations once for the output's row of their inverse (the adjoint system), which
+/// gives the transfer from every source at the cost of one solution. A singular circuit gives NaNs.
+SourceTransfers sourceTransfers(const CircuitComponents& parts, FilterType type, const OpAmpModel& opAmp, double frequencyHz);
+
 struct ResponseCurves {
     std::vector<double> frequencyHz;
     std::array<std::vector<double>, 4> levelDb;     // 20 log10 |V/Vin| per output

@@ -57,7 +57,7 @@ std::vector<NetlistElement> netlistElements(const CircuitComponents& p, FilterTy
 }
 
 std::string spiceNetlist(const CircuitComponents& parts, FilterType type, OpAmpNetlistForm form, double startHz,
-                         double stopHz)
+                         double stopHz, std::string_view opAmpSubcircuit)
 {
     std::string out = "* Torvel: " + std::string(filterTypeInfo(type).caption) + ", output at v"
         + std::to_string(outputIndex(filterTypeInfo(type).output) + 1) + "\n";
@@ -76,7 +76,9 @@ std::string spiceNetlist(const CircuitComponents& parts, FilterType type, OpAmpN
         else
             out += "EA" + n + " v" + n + " 0 0 n" + n + " " + kIdealGain + "\n";
     }
-    if (form == OpAmpNetlistForm::Subcircuit)
+    if (form == OpAmpNetlistForm::Subcircuit && !opAmpSubcircuit.empty())
+        out += opAmpSubcircuit;
+    else if (form == OpAmpNetlistForm::Subcircuit)
         out += ".subckt OPAMP inp inn out\nE1 out 0 inp inn " + std::string(kIdealGain) + "\n.ends OPAMP\n";
     out += ".ac dec 100 " + spiceNumber(startHz) + " " + spiceNumber(stopHz) + "\n.end\n";
     return out;

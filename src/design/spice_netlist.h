@@ -5,6 +5,7 @@
 #include "design/circuit_response.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace torvel {
@@ -35,8 +36,10 @@ enum class OpAmpNetlistForm {
 
 /// A netlist with the input source VIN (AC 1 V), node names in, n1, v1 ... v4, and an AC sweep over
 /// `startHz` to `stopHz`. Values are written in plain exponent form, since SPICE reads "M" as milli.
+/// `opAmpSubcircuit`, when given, is the ".subckt OPAMP inp inn out ... .ends" text written in place of
+/// the ideal one (Subcircuit form only).
 std::string spiceNetlist(const CircuitComponents& parts, FilterType type, OpAmpNetlistForm form,
-                         double startHz = 10, double stopHz = 100e3);
+                         double startHz = 10, double stopHz = 100e3, std::string_view opAmpSubcircuit = {});
 
 /// "reference,value,series,role" lines: the parts of the layout, their values as the panel writes them,
 /// the E-series each was rounded to ("-" where a value is not rounded), and what it does in the circuit.

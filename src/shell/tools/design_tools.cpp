@@ -7,6 +7,8 @@
 #include "files/atomic_write.h"
 #include "files/bounded_read.h"
 #include "shell/tools/design_file_messages.h"
+#include "opamp/precorrection_command.h"
+#include "shell/tools/opamp_controls.h"
 #include "shell/tools/response_window.h"
 
 #include <QFile>
@@ -105,12 +107,28 @@ void DesignTools::openResponseWindow()
     const std::optional<CircuitComponents> parts = ReadCircuitComponents(m_panel);
     if (!parts)
         return;  // the unreadable field has been reported
-    if (!m_response)
+    if (!m_response) {
         m_response = std::make_unique<ResponseWindow>();
+        connect(m_response.get(), &ResponseWindow::precorrectionRequested, this, &DesignTools::precorrect);
+    }
     m_response->showCircuit(*parts, checkedFilterType(m_panel));
     m_response->show();
     m_response->raise();
     m_response->activateWindow();
+}
+
+void DesignTools::precorrect()
+{
+    OpAmpControls* controls = m_response->opAmpControls();
+    const PrecorrectionOutcome outcome = runPrecorrection(m_panel, controls->spec().model());
+    if (outcome.command.status == CommandStatus::Fault)
+        m_panel.CenteredMessage(outcome.command.faultText, MessageKind::Error, MessageButtons::Ok);
+    if (outcome.corrected()) {
+        // The response of the elements as the panel now shows them.
+        if (const std::optional<CircuitComponents> parts = ReadCircuitComponents(m_panel))
+            m_response->showCircuit(*parts, checkedFilterType(m_panel));
+    }
+    controls->showPrecorrection(outcome);
 }
 
 void DesignTools::openDesign()

@@ -58,6 +58,9 @@ public slots:
     void saveDesignAs();
     void exportNetlist();
     void exportBillOfMaterials();
+    /// The response window's pre-correction button: corrects the synthesis for the chosen op-amp, writes
+    /// the elements and shows the corrected circuit's response.
+    void precorrect();
 
 private:
     bool writeText(const QString& path, const std::string& text);

@@ -2,6 +2,7 @@
 
 #include "shell/messages/message_dialogs.h"
 #include "shell/tools/tolerance_view.h"
+#include "shell/tools/opamp_controls.h"
 
 #include "values/engineering_notation.h"
 
@@ -137,13 +138,25 @@ ResponseWindow::ResponseWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     controls->addWidget(m_gbw);
     controls->addStretch();
     controls->addWidget(save);
+    m_opAmp = new OpAmpControls(m_gbw);
+    connect(m_opAmp, &OpAmpControls::changed, this, &ResponseWindow::recompute);
+    connect(m_opAmp, &OpAmpControls::precorrectionRequested, this, &ResponseWindow::precorrectionRequested);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
+    layout->addWidget(m_opAmp);
     layout->addWidget(m_tabs);
 
     m_choosePath = [this](const QString& filter) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("グラフの保存"), QString(), filter);
     };
+}
+
+ResponseWindow::~ResponseWindow()
+{
+    // The fields are deleted after this class's part of the object: a focused one that loses its focus
+    // then finishes its editing, which must not reach recompute() any more.
+    m_gbw->disconnect(this);
+    m_opAmp->disconnect(this);
 }
 
 QChart* ResponseWindow::magnitudeChart() const { return m_magnitude->chart(); }
@@ -206,6 +219,7 @@ void ResponseWindow::recompute()
         microseconds.push_back(seconds * 1e6);
     fill(m_delay->chart(), {curve(QStringLiteral("群遅延"), curves.frequencyHz, microseconds, -1e12)},
          QStringLiteral("群遅延 (µs)"));
+    m_opAmp->showChecks(checkSignal(m_parts, m_type, m_opAmp->spec(), m_opAmp->amplitude(), kStartHz, kStopHz));
 }
 
 bool ResponseWindow::saveChart(const QString& path) const

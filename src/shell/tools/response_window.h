@@ -2,8 +2,10 @@
 //
 // Magnitude of the filter output and of every op-amp output, phase and group delay of the output, on a
 // log frequency axis, each output's peak marked with its level and frequency. A gain-bandwidth field
-// compares ideal op-amps with real ones (empty: ideal). The curves are saved as PNG or SVG.
-// A tolerance tab (tolerance_view.h) shows what the parts' tolerances do to the same circuit.
+// compares ideal op-amps with real ones (empty: ideal); the op-amp controls below it pick a real part,
+// check an input amplitude against its swing and slew rate, and ask for the pre-correction. The curves
+// are saved as PNG or SVG. A tolerance tab (tolerance_view.h) shows what the parts' tolerances do to the
+// same circuit.
 #pragma once
 
 #include "design/circuit_response.h"
@@ -18,11 +20,13 @@ class QTabWidget;
 namespace torvel {
 
 class ToleranceView;
+class OpAmpControls;
 
 class ResponseWindow : public QWidget {
     Q_OBJECT
 public:
     explicit ResponseWindow(QWidget* parent = nullptr);
+    ~ResponseWindow() override;
 
     /// Draws the response of `parts` in the layout of `type` with the op-amps of the GBW field.
     void showCircuit(const CircuitComponents& parts, FilterType type);
@@ -33,6 +37,7 @@ public:
     QLineEdit* gainBandwidthField() const { return m_gbw; }
     /// The tolerance tab, which follows the circuit and the op-amps shown.
     ToleranceView* toleranceView() const { return m_tolerance; }
+    OpAmpControls* opAmpControls() const { return m_opAmp; }
 
     /// Writes the visible chart: ".svg" as vector graphics, anything else as PNG. False when it fails.
     bool saveChart(const QString& path) const;
@@ -44,6 +49,10 @@ public slots:
     void recompute();
     void saveAs();
 
+signals:
+    /// The pre-correction button: the window's owner runs the command on the design panel.
+    void precorrectionRequested();
+
 private:
     OpAmpModel opAmpModel() const;
 
@@ -53,6 +62,7 @@ private:
     QChartView* m_delay = nullptr;
     QLineEdit* m_gbw = nullptr;
     ToleranceView* m_tolerance = nullptr;
+    OpAmpControls* m_opAmp = nullptr;
     CircuitComponents m_parts;
     FilterType m_type = FilterType::Lpf;
     std::vector<ResponsePeak> m_peaks;

@@ -1,0 +1,312 @@
+#include "opamp_commands.h"
+
+#include "opamp/noise.h"
+#include "opamp/opamp_catalogue.h"
+#include "opamp/precorrection_command.h"
+#include "opamp/signal_checks.h"
+#include "panel_report.h"
+#include "values/engineering_notation.h"
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <tuple>
+#include <utility>
+
+namespace torvel::cli {
+namespace {
+
+constexpr double kDefaultAmplitude = 1;
+constexpr double kDefaultBandLow = 20;
+constexpr double kDefaultBandHigh = 20e3;
+
+std::optional<double> finite(std::string_view text)
+{
+    const double value = ParseEngineering(text);
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// "V" as -V ... V, or "LO,HI". The value texts themselves ignore commas, so the pair is split first.
+std::optional<std::pair<double, double>> range(const std::string& text)
+{
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos) {
+        const std::optional<double> v = finite(text);
+        if (!v || !(*v > 0))
+            return std::nullopt;
+        return std::pair{-*v, *v};
+    }
+    const std::optional<double> lo = finite(std::string_view(text).substr(0, comma));
+    const std::optional<double> hi = finite(std::string_view(text).substr(comma + 1));
+    if (!lo || !hi || !(*lo < *hi))
+        return std::nullopt;
+    return std::pair{*lo, *hi};
+}
+
+std::string catalogueNames()
+{
+    std::string names;
+    for (const CatalogueEntry& entry : opAmpCatalogue())
+        names += std::string(entry.name) + ", ";
+    return names + std::string(kCustomOpAmp);
+}
+
+// A positive figure in the option's unit, scaled to SI.
+bool readFigure(const std::optional<std::string>& text, const char* option, double unit, double& into, std::string& error)
+{
+    if (!text)
+        return true;
+    const std::optional<double> v = finite(*text);
+    if (!v || !(*v >= 0)) {
+        error = std::string(option) + " must be a number >= 0";
+        return false;
+    }
+    into = *v * unit;
+    return true;
+}
+
+nlohmann::ordered_json orNull(double value)
+{
+    return std::isfinite(value) ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
+}
+
+nlohmann::ordered_json opAmpJson(const OpAmpSpec& spec)
+{
+    return {{"name", spec.name},
+            {"gbw_hz", spec.ideal() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(spec.gainBandwidthHz)},
+            {"slew_v_per_us", orNull(spec.slewRate * 1e-6)},
+            {"output_low_v", orNull(spec.outputLow())},
+            {"output_high_v", orNull(spec.outputHigh())},
+            {"en_nv_per_rthz", spec.voltageNoise * 1e9},
+            {"in_pa_per_rthz", spec.currentNoise * 1e12}};
+}
+
+std::optional<std::pair<double, double>> frequencyRange(const OutputSettings& settings)
+{
+    const double from = ParseEngineering(settings.from);
+    const double to = ParseEngineering(settings.to);
+    if (!(from > 0) || !(to > from) || !std::isfinite(to))
+        return std::nullopt;
+    return std::pair{from, to};
+}
+
+// "20,20k": the noise band's edges, lower first.
+std::optional<std::pair<double, double>> bandOf(const std::string& text)
+{
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos)
+        return std::nullopt;
+    const std::optional<double> lo = finite(text.substr(0, comma));
+    const std::optional<double> hi = finite(text.substr(comma + 1));
+    if (!lo || !hi || !(*lo > 0) || !(*hi > *lo))
+        return std::nullopt;
+    return std::pair{*lo, *hi};
+}
+
+OpAmpCommandResult usage(std::string error)
+{
+    OpAmpCommandResult result;
+    result.exitCode = kExitUsage;
+    result.error = "torvel-cli: " + error + "\n";
+    return result;
+}
+
+}  // namespace
+
+std::optional<OpAmpSpec> opAmpOf(const CliRequest& request, std::string& error)
+{
+    const OpAmpOptions& o = request.opAmp;
+    std::optional<OpAmpSpec> spec = opAmpByName(o.name.value_or(std::string(kCustomOpAmp)));
+    if (!spec) {
+        error = "unknown op-amp \"" + *o.name + "\" (use " + catalogueNames() + ")";
+        return std::nullopt;
+    }
+    if (!request.output.gainBandwidth.empty()) {
+        spec->gainBandwidthHz = ParseEngineering(request.output.gainBandwidth);
+        if (!(spec->gainBandwidthHz > 0) || !std::isfinite(spec->gainBandwidthHz)) {
+            error = "--gbw must be a positive frequency";
+            return std::nullopt;
+        }
+    }
+    if (o.supply) {
+        const std::optional<std::pair<double, double>> rails = range(*o.supply);
+        if (!rails) {
+            error = "--supply must be V (for +-V) or LO,HI with LO < HI";
+            return std::nullopt;
+        }
+        if (!std::isfinite(spec->railPositive)) {
+            spec->headroomNegative = 0;
+            spec->headroomPositive = 0;
+        }
+        setSupply(*spec, rails->first, rails->second);
+    }
+    if (o.swing) {
+        const std::optional<std::pair<double, double>> limits = range(*o.swing);
+        if (!limits) {
+            error = "--swing must be V (for +-V) or LO,HI with LO < HI";
+            return std::nullopt;
+        }
+        // Typed limits are the output's own: on finite rails they become the headroom to each.
+        if (!std::isfinite(spec->railPositive) || !std::isfinite(spec->railNegative))
+            setSupply(*spec, limits->first, limits->second);
+        spec->headroomNegative = limits->first - spec->railNegative;
+        spec->headroomPositive = spec->railPositive - limits->second;
+    }
+    double slewRate = spec->slewRate;
+    if (!readFigure(o.slew, "--slew", 1e6, slewRate, error) || !readFigure(o.en, "--en", 1e-9, spec->voltageNoise, error)
+        || !readFigure(o.in, "--in", 1e-12, spec->currentNoise, error))
+        return std::nullopt;
+    if (o.slew && !(slewRate > 0)) {
+        error = "--slew must be a positive rate";
+        return std::nullopt;
+    }
+    spec->slewRate = slewRate;
+    if (o.name == std::nullopt && (o.slew || o.swing || o.supply || o.en || o.in || !request.output.gainBandwidth.empty()))
+        spec->name = std::string(kCustomOpAmp);
+    return spec;
+}
+
+OpAmpCommandResult runPrecorrect(ModelSession& session, const CliRequest& request)
+{
+    std::string error;
+    const std::optional<OpAmpSpec> spec = opAmpOf(request, error);
+    if (!spec)
+        return usage(error);
+    OpAmpCommandResult result;
+    const PrecorrectionOutcome outcome = runPrecorrection(session.panel, spec->model());
+    result.outcome = outcome.command;
+    if (!outcome.result)
+        return result;
+    const Precorrection& p = *outcome.result;
+    result.json = {{"opamp", opAmpJson(*spec)}, {"bandwidth_load", p.bandwidthLoad}};
+    char line[160];
+    std::snprintf(line, sizeof line, "precorrected for %s (4 Q fo / GBW = %.4g):\n", spec->name.c_str(), p.bandwidthLoad);
+    result.text = line;
+    if (p.status != PrecorrectionStatus::Corrected) {
+        result.json["refused"] = p.refusal;
+        result.exitCode = kExitNoCorrection;
+        result.error = "torvel-cli: " + p.refusal + "\n";
+        result.text += "  refused: " + p.refusal + "\n";
+        return result;
+    }
+    const nlohmann::ordered_json panelFields = panelJson(session.panel, session.designer.workingType(), nullptr)["fields"];
+    nlohmann::ordered_json fields = nlohmann::ordered_json::object();
+    for (const char* key : {"C1", "C2", "R1", "R2", "R3", "R4", "R5", "R6", "R7", "R8", "R9", "R10"})
+        fields[key] = panelFields[key];
+    result.json["fields"] = fields;
+    result.json["realised"] = realisedJson(p.realised);
+    result.json["uncorrected"] = p.uncorrected ? realisedJson(*p.uncorrected) : nlohmann::ordered_json(nullptr);
+    result.text += realisedSummary(p.realised);
+    if (p.uncorrected)
+        result.text += "without the correction, " + realisedSummary(*p.uncorrected);
+    return result;
+}
+
+OpAmpCommandResult runNoise(const CircuitComponents& parts, FilterType type, const CliRequest& request)
+{
+    std::string error;
+    const std::optional<OpAmpSpec> spec = opAmpOf(request, error);
+    if (!spec)
+        return usage(error);
+    const std::optional<std::pair<double, double>> grid = frequencyRange(request.output);
+    if (!grid)
+        return usage("--from and --to must be frequencies with 0 < from < to");
+    NoiseSettings settings;
+    settings.fromHz = grid->first;
+    settings.toHz = grid->second;
+    settings.points = request.output.points;
+    settings.bandLowHz = kDefaultBandLow;
+    settings.bandHighHz = kDefaultBandHigh;
+    if (request.opAmp.band) {
+        const std::optional<std::pair<double, double>> band = bandOf(*request.opAmp.band);
+        if (!band)
+            return usage("--band must be F1,F2 with 0 < F1 < F2");
+        std::tie(settings.bandLowHz, settings.bandHighHz) = *band;
+    }
+    const NoiseSection section{parts, type, *spec};
+    const NoiseResult noise = outputNoise(std::span(&section, 1), settings);
+
+    OpAmpCommandResult result;
+    nlohmann::ordered_json density = nlohmann::ordered_json::array();
+    std::string csv = "frequency_hz,v_per_rthz\n";
+    char cell[96];
+    for (std::size_t i = 0; i < noise.frequencyHz.size(); ++i) {
+        density.push_back({{"f", noise.frequencyHz[i]}, {"v_per_rthz", noise.density[i]}});
+        std::snprintf(cell, sizeof cell, "%.6g,%.6e\n", noise.frequencyHz[i], noise.density[i]);
+        csv += cell;
+    }
+    nlohmann::ordered_json sources = nlohmann::ordered_json::array();
+    csv += "\nsource,uv_rms,share\n";
+    for (const NoiseSource& s : noise.sources) {
+        sources.push_back({{"section", s.section + 1}, {"name", s.name}, {"uv_rms", s.vrms * 1e6}, {"share", s.share}});
+        std::snprintf(cell, sizeof cell, "%s,%.6g,%.6f\n", s.name.c_str(), s.vrms * 1e6, s.share);
+        csv += cell;
+    }
+    std::snprintf(cell, sizeof cell, "total,%.6g,1\n", noise.totalVrms * 1e6);
+    csv += cell;
+    result.text = csv;
+    result.json = {{"opamp", opAmpJson(*spec)},
+                   {"temperature_k", kNoiseTemperature},
+                   {"band_hz", {settings.bandLowHz, settings.bandHighHz}},
+                   {"density", density},
+                   {"total_uv_rms", noise.totalVrms * 1e6},
+                   {"sources", sources}};
+    return result;
+}
+
+std::string opAmpOptionsError(const CliRequest& request)
+{
+    std::string error;
+    if (!opAmpOf(request, error))
+        return error;
+    if (request.opAmp.amplitude) {
+        const std::optional<double> a = finite(*request.opAmp.amplitude);
+        if (!a || !(*a > 0))
+            return "--amplitude must be a positive peak voltage";
+    }
+    if (request.opAmp.band && !bandOf(*request.opAmp.band))
+        return "--band must be F1,F2 with 0 < F1 < F2";
+    return {};
+}
+
+OpAmpCommandResult responseChecks(const CircuitComponents& parts, FilterType type, const CliRequest& request)
+{
+    std::string error;
+    const std::optional<OpAmpSpec> spec = opAmpOf(request, error);
+    if (!spec)
+        return usage(error);
+    const std::optional<std::pair<double, double>> grid = frequencyRange(request.output);
+    if (!grid)
+        return usage("--from and --to must be frequencies with 0 < from < to");
+    double amplitude = kDefaultAmplitude;
+    if (request.opAmp.amplitude) {
+        const std::optional<double> a = finite(*request.opAmp.amplitude);
+        if (!a || !(*a > 0))
+            return usage("--amplitude must be a positive peak voltage");
+        amplitude = *a;
+    }
+    const SignalChecks checks = checkSignal(parts, type, *spec, amplitude, grid->first, grid->second);
+    OpAmpCommandResult result;
+    nlohmann::ordered_json outputs = nlohmann::ordered_json::object();
+    const char* const names[] = {"A1", "A2", "A3", "A4"};
+    for (const OutputCheck& c : checks.outputs) {
+        outputs[names[outputIndex(c.amplifier)]] = {{"peak_v", c.peakV},
+                                                   {"peak_hz", c.peakHz},
+                                                   {"swing_margin_v", orNull(c.swingMarginV)},
+                                                   {"slew_needed", c.slewNeeded * 1e-6},
+                                                   {"slew_hz", c.slewHz},
+                                                   {"slew_margin", orNull(c.slewMargin * 1e-6)}};
+    }
+    nlohmann::ordered_json warnings = nlohmann::ordered_json::array();
+    for (const std::string& w : checks.warnings) {
+        warnings.push_back(w);
+        result.error += "torvel-cli: warning: " + w + "\n";
+    }
+    result.json = {{"opamp", opAmpJson(*spec)}, {"amplitude_v", amplitude}, {"from_hz", grid->first},
+                   {"to_hz", grid->second}, {"opamps", outputs}, {"warnings", warnings}};
+    return result;
+}
+
+}  // namespace torvel::cli
