@@ -66,7 +66,7 @@ for t in "${targets[@]}"; do
     -artifact_prefix="$root/fuzz/crashes/$t-" -print_final_stats=1 >"$log" 2>&1
   status=$?
   set -e
-  grep -E 'ERROR|SUMMARY|Test unit written' "$log" || true
+  if [ "$status" -ne 0 ]; then tail -n 30 "$log"; else grep -E 'ERROR|SUMMARY|Test unit written' "$log" || true; fi
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   findings=$([ "$status" -eq 0 ] && echo 0 || echo 1)
   echo "$t seed=$seed executions=${executions:-?} findings=$findings" | tee -a "$summary"
