@@ -22,6 +22,8 @@ std::optional<Command> commandFromName(const std::string& name)
         return Command::Bom;
     if (name == "response")
         return Command::Response;
+    if (name == "optimise")
+        return Command::Optimise;
     return std::nullopt;
 }
 
@@ -36,7 +38,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
 
     std::vector<std::string> commandNames;
     app.add_option("COMMAND", commandNames,
-                   "synth (回路定数算出), analyze (伝達関数算出), netlist (SPICE), bom (CSV), response (CSV); several run in order on one panel")
+                   "synth (回路定数算出), analyze (伝達関数算出), netlist (SPICE), bom (CSV), response (CSV), "
+                   "optimise (最適化: E-series parts closest to H, fo, Q, fn); several run in order on one panel")
         ->required();
 
     std::optional<std::string> typeName;
@@ -62,6 +65,19 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
     app.add_option("--to", request.output.to, "response: highest frequency (default 100k)");
     app.add_option("--points", request.output.points, "response: number of frequencies (default 200)")
         ->check(CLI::Range(2, 1000000));
+    OptimiseSettings& optimise = request.optimise;
+    app.add_flag("--keep-equal-c", optimise.keepEqualC, "optimise: keep C2 = C1");
+    app.add_flag("--keep-r5-r6", optimise.keepR5R6, "optimise: keep R6 = R5");
+    app.add_option("--pairs", optimise.pairs, "optimise: elements that may be two parts in series or parallel, e.g. R1,R3");
+    app.add_option("--r-min", optimise.resistorLow, "optimise: smallest resistor (default 1k)");
+    app.add_option("--r-max", optimise.resistorHigh, "optimise: largest resistor (default 1M)");
+    app.add_option("--c-min", optimise.capacitorLow, "optimise: smallest capacitor (default 100p)");
+    app.add_option("--c-max", optimise.capacitorHigh, "optimise: largest capacitor (default 10u)");
+    app.add_option("--max-error", optimise.largestErrorPercent, "optimise: refuse a design missing a figure by more % (default 5)")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--time-limit", optimise.timeLimitSeconds,
+                   "optimise: return the best design found after this many seconds, unproven (default: none)")
+        ->check(CLI::NonNegativeNumber);
 
     ParseResult result;
     try {

@@ -1,5 +1,6 @@
 #include "cli_run.h"
 
+#include "cli_optimise.h"
 #include "cli_request.h"
 #include "design/design_file.h"
 #include "design/model_session.h"
@@ -7,8 +8,10 @@
 #include "design/realised_values.h"
 #include "design/spice_netlist.h"
 #include "panel_report.h"
+#include "search/optimise_command.h"
 #include "values/engineering_notation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -91,9 +94,19 @@ RunResult run(int argc, const char* const* argv)
     if (request.capacitorSeries)
         session.panel.setComboText(Combo::EvalE2, *request.capacitorSeries);
 
+    std::optional<search::SearchOptions> optimiseOptions;
+    if (std::find(request.commands.begin(), request.commands.end(), Command::Optimise) != request.commands.end()) {
+        std::string error;
+        optimiseOptions = searchOptions(request.optimise, error);
+        if (!optimiseOptions)
+            return {kExitUsage, {}, "torvel-cli: " + error + "\n"};
+    }
+
     int exitCode = kExitCompleted;
     std::string fault;
     std::optional<RealisedValues> realised;
+    std::optional<search::SectionResult> searched;  // the last optimise's result
+    PartsDescription built;                         // how its elements are built, for netlist and bom
     std::vector<std::pair<std::string, std::string>> outputs;  // (JSON key, text) of the output commands
     for (Command command : request.commands) {
         CommandOutcome outcome;
@@ -103,6 +116,17 @@ RunResult run(int argc, const char* const* argv)
                 realised = realisedValues(session.designer.record(), checkedFilterType(session.panel));
         } else if (command == Command::Analyze) {
             outcome = session.designer.analyze();
+        } else if (command == Command::Optimise) {
+            search::OptimiseOutcome optimised = search::runOptimise(session.panel, *optimiseOptions);
+            outcome = optimised.command;
+            searched = optimised.result;
+            if (optimised.written()) {
+                realised = searched->realised;
+                built = searched->partsDescription();
+            } else if (searched) {
+                exitCode = kExitNoSolution;
+                break;
+            }
         } else {
             const std::optional<CircuitComponents> parts = ReadCircuitComponents(session.panel);
             if (!parts) {
@@ -111,10 +135,10 @@ RunResult run(int argc, const char* const* argv)
                 const FilterType type = checkedFilterType(session.panel);
                 if (command == Command::Netlist) {
                     const auto form = request.output.subcircuit ? OpAmpNetlistForm::Subcircuit : OpAmpNetlistForm::InlineSources;
-                    outputs.emplace_back("netlist", spiceNetlist(*parts, type, form));
+                    outputs.emplace_back("netlist", spiceNetlist(*parts, type, form, 10, 100e3, built));
                 } else if (command == Command::Bom) {
                     const auto [resistors, capacitors] = ReadSeriesSizes(session.panel);
-                    outputs.emplace_back("bom", billOfMaterials(*parts, type, resistors, capacitors));
+                    outputs.emplace_back("bom", billOfMaterials(*parts, type, resistors, capacitors, built));
                 } else {
                     std::string error;
                     std::string csv = responseCsv(*parts, type, request.output, error);
@@ -148,6 +172,8 @@ RunResult run(int argc, const char* const* argv)
     if (request.json) {
         nlohmann::ordered_json json = panelJson(session.panel, workingType, faultText);
         json["realised"] = realised ? realisedJson(*realised) : nlohmann::ordered_json(nullptr);
+        if (searched)
+            json["search"] = searchJson(*searched);
         for (const auto& [key, text] : outputs)
             json[key] = text;
         return {exitCode, json.dump() + "\n", err};
@@ -162,6 +188,8 @@ RunResult run(int argc, const char* const* argv)
     std::string summary = panelSummary(session.panel, workingType, faultText);
     if (realised)
         summary += realisedSummary(*realised);
+    if (searched)
+        summary += searchSummary(*searched);
     return {exitCode, summary, err};
 }
 
