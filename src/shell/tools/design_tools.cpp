@@ -4,6 +4,7 @@
 #include "design/reading.h"
 #include "design/realised_values.h"
 #include "design/spice_netlist.h"
+#include "shell/tools/optimise_tool.h"
 #include "shell/tools/response_window.h"
 
 #include <QFile>
@@ -38,6 +39,7 @@ DesignTools::DesignTools(QWidget& window, DesignPanel& panel, WindowCommands com
     QMenu* view = m_menuBar->addMenu(QStringLiteral("表示(&V)"));
     view->addAction(QStringLiteral("周波数特性(&R)..."), QKeySequence(Qt::CTRL | Qt::Key_R), this,
                     &DesignTools::openResponseWindow);
+    m_optimise = new OptimiseTool(window, panel, *m_menuBar);
 
     m_realised = new QLabel(m_menuBar);
     m_realised->setObjectName(QStringLiteral("RealisedValues"));
@@ -114,7 +116,8 @@ void DesignTools::exportNetlist()
         return;
     const QString path = m_choosePath(QStringLiteral("SPICEネットリスト書き出し"), QStringLiteral("SPICE (*.cir)"), true);
     if (!path.isEmpty())
-        writeText(path, spiceNetlist(*parts, checkedFilterType(m_panel), OpAmpNetlistForm::Subcircuit));
+        writeText(path, spiceNetlist(*parts, checkedFilterType(m_panel), OpAmpNetlistForm::Subcircuit, 10, 100e3,
+                                     m_optimise->partsDescription()));
 }
 
 void DesignTools::exportBillOfMaterials()
@@ -126,7 +129,7 @@ void DesignTools::exportBillOfMaterials()
     if (path.isEmpty())
         return;
     const auto [resistors, capacitors] = ReadSeriesSizes(m_panel);
-    writeText(path, billOfMaterials(*parts, checkedFilterType(m_panel), resistors, capacitors));
+    writeText(path, billOfMaterials(*parts, checkedFilterType(m_panel), resistors, capacitors, m_optimise->partsDescription()));
 }
 
 bool DesignTools::writeText(const QString& path, const std::string& text)

@@ -18,6 +18,7 @@ class QWidget;
 
 namespace torvel {
 
+class OptimiseTool;
 class ResponseWindow;
 
 /// What the menu asks of the window that owns it besides its design panel.
@@ -36,6 +37,7 @@ public:
     QMenuBar* menuBar() const { return m_menuBar; }
     QLabel* realisedLabel() const { return m_realised; }
     ResponseWindow* responseWindow() const { return m_response.get(); }
+    OptimiseTool& optimiseTool() const { return *m_optimise; }
 
     /// After a completed synthesis: wanted and realised H, fo, Q (fn) with the error in %.
     void showRealised(const DesignRecord& record, FilterType type);
@@ -60,6 +62,7 @@ private:
     QMenuBar* m_menuBar = nullptr;
     QLabel* m_realised = nullptr;
     std::unique_ptr<ResponseWindow> m_response;
+    OptimiseTool* m_optimise = nullptr;  // child object: the 最適化 command
     PathChooser m_choosePath;
 };
 
