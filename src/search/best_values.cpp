@@ -726,6 +726,12 @@ private:
         }
         if (m_info.hasA4 && m_type != FilterType::TzfLow)  // 2|u4| + |u10| >= |ln(R10/R4)|
             return distance(0, {m_lnH + t.low, m_lnH + t.high});
+        if (m_type == FilterType::TzfLow) {
+            // H = (R10/R4)(fn'/fo')^2: R10/R4 lies within five tolerances of H (fo/fn)^2.
+            const double spread = 5 * std::max(-t.low, t.high);
+            const double lnRatio = m_lnH - 2 * std::log(m_request.fn / m_request.fo);
+            return distance(0, {lnRatio - spread, lnRatio + spread});
+        }
         return 0;
     }
 
