@@ -15,12 +15,12 @@ constexpr const char* kIdealGain = "1e9";
 std::vector<NetlistElement> firstOrderElements(const FirstOrderParts& p)
 {
     if (p.highPass)
-        return {{"C1", "in", "m1", p.C1, "input capacitor (sets fo with R4)", true},
-                {"R4", "m1", "n1", p.R4, "input resistor", false},
-                {"R1", "n1", "v1", p.R1, "feedback of A1 (sets the gain)", false}};
-    return {{"R4", "in", "n1", p.R4, "input into A1", false},
-            {"R1", "n1", "v1", p.R1, "feedback of A1 (sets fo with C1)", false},
-            {"C1", "n1", "v1", p.C1, "integrating capacitor of A1", true}};
+        return {{Field::C1, "C1", "in", "m1", p.C1, "input capacitor (sets fo with R4)", true},
+                {Field::R4, "R4", "m1", "n1", p.R4, "input resistor", false},
+                {Field::R1, "R1", "n1", "v1", p.R1, "feedback of A1 (sets the gain)", false}};
+    return {{Field::R4, "R4", "in", "n1", p.R4, "input into A1", false},
+            {Field::R1, "R1", "n1", "v1", p.R1, "feedback of A1 (sets fo with C1)", false},
+            {Field::C1, "C1", "n1", "v1", p.C1, "integrating capacitor of A1", true}};
 }
 
 std::vector<NetlistElement> elementsOf(const SectionCircuit& circuit)

@@ -31,6 +31,8 @@ std::optional<Command> commandFromName(const std::string& name)
         return Command::Precorrect;
     if (name == "noise")
         return Command::Noise;
+    if (name == "optimise")
+        return Command::Optimise;
     return std::nullopt;
 }
 
@@ -46,8 +48,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
     std::vector<std::string> commandNames;
     app.add_option("COMMAND", commandNames,
                    "synth (回路定数算出), analyze (伝達関数算出), netlist (SPICE), bom (CSV), response (CSV), precorrect (synthesis "
-                   "corrected for the op-amp), noise (CSV), tolerance; several run in order on one panel; "
-                   "or cascade (a whole filter of these sections), alone or as cascade tolerance")
+                   "corrected for the op-amp), noise (CSV), tolerance, optimise (最適化: E-series parts closest to H, fo, Q, fn); "
+                   "several run in order on one panel; or cascade (a whole filter of these sections), alone or as cascade tolerance")
         ->required();
 
     std::optional<std::string> typeName;
@@ -101,6 +103,20 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
     app.add_option("--amplitude", request.opAmp.amplitude, "response: input peak in V for the swing and slew checks (default 1)");
     app.add_option("--band", request.opAmp.band, "noise: band of the total, F1,F2 (default 20,20k)");
 
+    OptimiseSettings& optimise = request.optimise;
+    app.add_flag("--keep-equal-c", optimise.keepEqualC, "optimise: keep C2 = C1");
+    app.add_flag("--keep-r5-r6", optimise.keepR5R6, "optimise: keep R6 = R5");
+    app.add_option("--pairs", optimise.pairs, "optimise: elements that may be two parts in series or parallel, e.g. R1,R3");
+    app.add_option("--r-min", optimise.resistorLow, "optimise: smallest resistor (default 1k)");
+    app.add_option("--r-max", optimise.resistorHigh, "optimise: largest resistor (default 1M)");
+    app.add_option("--c-min", optimise.capacitorLow, "optimise: smallest capacitor (default 100p)");
+    app.add_option("--c-max", optimise.capacitorHigh, "optimise: largest capacitor (default 10u)");
+    app.add_option("--max-error", optimise.largestErrorPercent, "optimise: refuse a design missing a figure by more % (default 5)")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--time-limit", optimise.timeLimitSeconds,
+                   "optimise: return the best design found after this many seconds, unproven (default: none)")
+        ->check(CLI::NonNegativeNumber);
+
     ParseResult result;
     try {
         app.parse(argc, argv);
@@ -118,7 +134,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
         if (!command) {
             result.exitCode = kExitUsage;
             result.output = "torvel-cli: unknown command \"" + name
-                + "\" (use synth, analyze, netlist, bom, response, precorrect, noise, tolerance or cascade)\n";
+                + "\" (use synth, analyze, netlist, bom, response, precorrect, noise, tolerance, optimise or cascade)\n";
             return result;
         }
         request.commands.push_back(*command);

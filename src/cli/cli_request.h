@@ -4,6 +4,8 @@
 //              [--E1 TEXT] [--E2 TEXT] [--json] [--save FILE] [--subckt] [--gbw F] [--from F] [--to F] [--points N]
 //              [--opamp NAME] [--slew V/us] [--swing V|LO,HI] [--supply V|LO,HI] [--en nV] [--in pA]
 //              [--amplitude V] [--band F1,F2]
+//              [--keep-equal-c] [--keep-r5-r6] [--pairs R1,R3] [--r-min|--r-max|--c-min|--c-max TEXT]
+//              [--max-error PERCENT] [--time-limit SECONDS]
 //
 // The options act on the panel as a user would: first a design file, then the type radio button, then
 // every field text.
@@ -19,7 +21,7 @@
 
 namespace torvel::cli {
 
-enum class Command { Synth, Analyze, Netlist, Bom, Response, Cascade, Tolerance, Precorrect, Noise };
+enum class Command { Synth, Analyze, Netlist, Bom, Response, Cascade, Tolerance, Precorrect, Noise, Optimise };
 
 /// Far beyond any plot, yet small enough that one sweep's curves stay under 100 MB.
 inline constexpr int kMaxResponsePoints = 1000000;
@@ -58,6 +60,17 @@ struct OpAmpOptions {
     bool described() const { return name || slew || swing || supply || en || in || amplitude; }
 };
 
+/// Settings of the optimise command, as typed; read into search options when the run starts.
+struct OptimiseSettings {
+    bool keepEqualC = false;          // --keep-equal-c
+    bool keepR5R6 = false;            // --keep-r5-r6
+    std::string pairs;                // --pairs: elements that may be two parts, "R1,R3"
+    std::optional<std::string> resistorLow, resistorHigh;    // --r-min, --r-max (default 1k, 1M)
+    std::optional<std::string> capacitorLow, capacitorHigh;  // --c-min, --c-max (default 100p, 10u)
+    double largestErrorPercent = 5;   // --max-error: a design missing any figure by more is refused
+    double timeLimitSeconds = 0;      // --time-limit: best design so far after this long (0: none)
+};
+
 struct CliRequest {
     std::vector<Command> commands;
     std::optional<FilterType> type;
@@ -73,6 +86,7 @@ struct CliRequest {
     CascadeOptions cascade;
     ToleranceOptions tolerance;
     OpAmpOptions opAmp;
+    OptimiseSettings optimise;
 };
 
 /// Exit statuses, part of the contract with outside checks.
@@ -86,6 +100,8 @@ inline constexpr int kExitWriteFailed = 5;
 inline constexpr int kExitInternalError = 1;
 /// precorrect: no component values reach fo and Q with this op-amp.
 inline constexpr int kExitNoCorrection = 6;
+/// optimise: no design of the allowed parts comes within the accepted error (or none can be built).
+inline constexpr int kExitNoSolution = 7;
 
 struct ParseResult {
     std::optional<CliRequest> request;  // empty on a usage error or after --help

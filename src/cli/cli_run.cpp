@@ -1,6 +1,7 @@
 #include "cli_run.h"
 
 #include "cli_cascade.h"
+#include "cli_optimise.h"
 #include "cli_request.h"
 #include "cli_tolerance.h"
 #include "design/design_file.h"
@@ -12,6 +13,7 @@
 #include "files/bounded_read.h"
 #include "opamp/opamp_netlist.h"
 #include "opamp_commands.h"
+#include "search/optimise_command.h"
 #include "panel_report.h"
 #include "response_csv.h"
 
@@ -137,12 +139,21 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
     if (runsCommand(request, Command::Tolerance))
         if (const std::string error = toleranceOptionsError(request.tolerance); !error.empty())
             return {kExitUsage, "torvel-cli: " + error + "\n"};
+    std::optional<search::SearchOptions> optimiseOptions;
+    if (runsCommand(request, Command::Optimise)) {
+        std::string error;
+        optimiseOptions = searchOptions(request.optimise, error);
+        if (!optimiseOptions)
+            return {kExitUsage, "torvel-cli: " + error + "\n"};
+    }
 
     int exitCode = kExitCompleted;
     std::string err;
     std::string fault;
     std::optional<RealisedValues> realised;
     std::optional<nlohmann::ordered_json> toleranceJson;
+    std::optional<search::SectionResult> searched;  // the last optimise's result
+    PartsDescription built;                         // how its elements are built, for netlist and bom
     std::vector<std::pair<std::string, nlohmann::ordered_json>> opAmpKeys;  // JSON of the op-amp commands
     std::string opAmpSummary;  // their text after the panel's, for a design command
     KeyedTexts jsonOutputs;
@@ -177,6 +188,17 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
                 realised = realisedValues(session.designer.record(), checkedFilterType(session.panel));
         } else if (command == Command::Analyze) {
             outcome = session.designer.analyze();
+        } else if (command == Command::Optimise) {
+            search::OptimiseOutcome optimised = search::runOptimise(session.panel, *optimiseOptions);
+            outcome = optimised.command;
+            searched = optimised.result;
+            if (optimised.written()) {
+                realised = searched->realised;
+                built = searched->partsDescription();
+            } else if (searched) {
+                exitCode = kExitNoSolution;
+                break;
+            }
         } else if (const std::optional<CircuitComponents> parts = ReadCircuitComponents(session.panel); !parts) {
             outcome.status = CommandStatus::StoppedAtField;
         } else {
@@ -190,10 +212,11 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
                 return ended(kExitUsage, "torvel-cli: " + opAmpError + "\n");
             if (command == Command::Netlist && usesOpAmp) {
                 // The described op-amp as the subcircuit, with its pole and its noise.
-                output("netlist", spiceNetlist(*parts, type, OpAmpNetlistForm::Subcircuit, 10, 100e3, opAmpSubcircuit(*opAmp)));
+                output("netlist",
+                       spiceNetlist(*parts, type, OpAmpNetlistForm::Subcircuit, 10, 100e3, opAmpSubcircuit(*opAmp), built));
             } else if (command == Command::Netlist) {
                 const auto form = request.output.subcircuit ? OpAmpNetlistForm::Subcircuit : OpAmpNetlistForm::InlineSources;
-                output("netlist", spiceNetlist(*parts, type, form));
+                output("netlist", spiceNetlist(*parts, type, form, 10, 100e3, {}, built));
             } else if (command == Command::Noise) {
                 OpAmpCommandResult result = runNoise(*parts, type, request);
                 if (result.exitCode == kExitUsage)
@@ -206,7 +229,7 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
                 printedOutput = true;
             } else if (command == Command::Bom) {
                 const auto [resistors, capacitors] = ReadSeriesSizes(session.panel);
-                output("bom", billOfMaterials(*parts, type, resistors, capacitors));
+                output("bom", billOfMaterials(*parts, type, resistors, capacitors, built));
             } else if (command == Command::Tolerance) {
                 ToleranceReport report = sectionTolerance(*parts, type, request);
                 if (!report.error.empty())
@@ -264,6 +287,8 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
     if (request.json) {
         nlohmann::ordered_json json = panelJson(session.panel, workingType, faultText);
         json["realised"] = realised ? realisedJson(*realised) : nlohmann::ordered_json(nullptr);
+        if (searched)
+            json["search"] = searchJson(*searched);
         for (auto& [key, text] : jsonOutputs.take())
             json[key] = std::move(text);
         if (toleranceJson)
@@ -283,6 +308,8 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
         if (realised)
             summary += realisedSummary(*realised);
         summary += opAmpSummary;
+        if (searched)
+            summary += searchSummary(*searched);
         writer.write(summary);
     }
     return ended(saveFailed ? kExitWriteFailed : exitCode, std::move(err));

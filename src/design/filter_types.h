@@ -35,6 +35,7 @@ public:
             m_bits |= bit(f);
     }
     constexpr bool contains(Field field) const { return (m_bits & bit(field)) != 0; }
+    constexpr void add(Field field) { m_bits |= bit(field); }
 
 private:
     static constexpr unsigned bit(Field field) { return 1u << static_cast<unsigned>(field); }

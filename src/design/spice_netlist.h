@@ -3,6 +3,7 @@
 #pragma once
 
 #include "design/circuit_response.h"
+#include "design/parts_description.h"
 
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@ namespace torvel {
 /// One part of the section as the netlist and the parts list name it: nodes in, n1 ... n4 (the op-amps'
 /// inverting inputs) and v1 ... v4 (their outputs).
 struct NetlistElement {
+    Field field;       // the field that holds its value
     std::string name;  // "R4"
     std::string from, to;
     double value = 0;
@@ -37,12 +39,18 @@ enum class OpAmpNetlistForm {
 /// A netlist with the input source VIN (AC 1 V), node names in, n1, v1 ... v4, and an AC sweep over
 /// `startHz` to `stopHz`. Values are written in plain exponent form, since SPICE reads "M" as milli.
 /// `opAmpSubcircuit`, when given, is the ".subckt OPAMP inp inn out ... .ends" text written in place of
-/// the ideal one (Subcircuit form only).
+/// the ideal one (Subcircuit form only). An element that `built` describes as two parts while its field
+/// still holds their value becomes two elements, R1a and R1b, in series (through the node R1mid) or in
+/// parallel.
 std::string spiceNetlist(const CircuitComponents& parts, FilterType type, OpAmpNetlistForm form,
-                         double startHz = 10, double stopHz = 100e3, std::string_view opAmpSubcircuit = {});
+                         double startHz = 10, double stopHz = 100e3, std::string_view opAmpSubcircuit = {},
+                         const PartsDescription& built = {});
 
 /// "reference,value,series,role" lines: the parts of the layout, their values as the panel writes them,
 /// the E-series each was rounded to ("-" where a value is not rounded), and what it does in the circuit.
-std::string billOfMaterials(const CircuitComponents& parts, FilterType type, int resistorSeries, int capacitorSeries);
+/// Where `built` describes an element whose field still holds its value, its parts are listed (R1a and
+/// R1b for two) and its series column says whether they are series values.
+std::string billOfMaterials(const CircuitComponents& parts, FilterType type, int resistorSeries, int capacitorSeries,
+                            const PartsDescription& built = {});
 
 }  // namespace torvel

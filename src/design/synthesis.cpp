@@ -15,7 +15,8 @@ namespace {
 constexpr double kNotchTolerance = 1e-6;
 constexpr int kElementTextWidth = 9;
 
-// The three types of working type TZF trade places by fo and fn; all three keep that working type.
+}  // namespace
+
 void switchTransmissionZeroType(DesignPanel& panel, const DesignRecord& record)
 {
     if (abs(record.fo - record.fn) / record.fo < Real(kNotchTolerance))
@@ -25,8 +26,6 @@ void switchTransmissionZeroType(DesignPanel& panel, const DesignRecord& record)
     else if (panel.radioChecked(FilterType::TzfHigh) && record.fn > record.fo)
         panel.checkRadio(FilterType::TzfLow);
 }
-
-}  // namespace
 
 Real roundResistor(const DesignRecord& record, Real value)
 {

@@ -17,6 +17,10 @@ inline constexpr double kDefaultStandardImpedance = 4700;
 /// field; a floating-point fault is thrown as FloatFault.
 CommandStatus runSynthesis(DesignPanel& panel, WorkingType workingType, DesignRecord& record);
 
+/// The three types of working type TZF trade places by fo and fn (all three keep that working type): a TZF
+/// selection whose fn lies on the other side of fo moves to its neighbour, one whose fn equals fo to the notch.
+void switchTransmissionZeroType(DesignPanel& panel, const DesignRecord& record);
+
 // The steps, exposed for the tests.
 void ReadDesignSettings(const DesignPanel& panel, DesignRecord& record);
 void ChooseCapacitors(DesignPanel& panel, DesignRecord& record);

@@ -9,6 +9,7 @@
 #include "shell/tools/design_file_messages.h"
 #include "opamp/precorrection_command.h"
 #include "shell/tools/opamp_controls.h"
+#include "shell/tools/optimise_tool.h"
 #include "shell/tools/response_window.h"
 
 #include <QFile>
@@ -48,6 +49,7 @@ DesignTools::DesignTools(QWidget& window, DesignPanel& panel, WindowCommands com
     view->addAction(QStringLiteral("周波数特性(&R)..."), QKeySequence(Qt::CTRL | Qt::Key_R), this,
                     &DesignTools::openResponseWindow);
     m_view = view;
+    m_optimise = new OptimiseTool(window, panel, *m_menuBar);
 
     // Not the menu bar's corner widget: a corner widget keeps the width it had when the bar was laid
     // out (a blank one, one character wide later), and screen readers see a menu bar's menus only.
@@ -163,7 +165,8 @@ void DesignTools::exportNetlist()
         return;
     const QString path = m_choosePath(QStringLiteral("SPICEネットリスト書き出し"), QStringLiteral("SPICE (*.cir)"), true);
     if (!path.isEmpty())
-        writeText(path, spiceNetlist(*parts, checkedFilterType(m_panel), OpAmpNetlistForm::Subcircuit));
+        writeText(path, spiceNetlist(*parts, checkedFilterType(m_panel), OpAmpNetlistForm::Subcircuit, 10, 100e3, {},
+                                     m_optimise->partsDescription()));
 }
 
 void DesignTools::exportBillOfMaterials()
@@ -175,7 +178,7 @@ void DesignTools::exportBillOfMaterials()
     if (path.isEmpty())
         return;
     const auto [resistors, capacitors] = ReadSeriesSizes(m_panel);
-    writeText(path, billOfMaterials(*parts, checkedFilterType(m_panel), resistors, capacitors));
+    writeText(path, billOfMaterials(*parts, checkedFilterType(m_panel), resistors, capacitors, m_optimise->partsDescription()));
 }
 
 bool DesignTools::writeText(const QString& path, const std::string& text)

@@ -20,6 +20,7 @@ class QWidget;
 
 namespace torvel {
 
+class OptimiseTool;
 class ResponseWindow;
 
 /// What the menu asks of the window that owns it besides its design panel.
@@ -40,6 +41,7 @@ public:
     /// The view menu, where the windows beside the main one are opened.
     QMenu* viewMenu() const { return m_view; }
     ResponseWindow* responseWindow() const { return m_response.get(); }
+    OptimiseTool& optimiseTool() const { return *m_optimise; }
 
     /// After a completed synthesis: wanted and realised H, fo, Q (fn) with the error in %.
     void showRealised(const DesignRecord& record, FilterType type);
@@ -74,6 +76,7 @@ private:
     QLabel* m_realised = nullptr;  // a control of the window beside the menu bar, so screen readers find it
     QSize m_strip;
     std::unique_ptr<ResponseWindow> m_response;
+    OptimiseTool* m_optimise = nullptr;  // child object: the 最適化 command
     PathChooser m_choosePath;
 };
 
