@@ -1,6 +1,9 @@
 // Speed of the real-op-amp work: pre-correction of one section (target 1 ms), the noise of a 12th-order
-// filter as six sections in a row over 200 points (target 2 ms), and the swing and slew checks.
+// filter over 200 points (target 2 ms), and the swing and slew checks of a section and of a whole filter.
+#include "cascade/cascade.h"
 #include "design/model_session.h"
+#include "opamp/cascade_checks.h"
+#include "opamp/cascade_noise.h"
 #include "opamp/noise.h"
 #include "opamp/opamp_catalogue.h"
 #include "opamp/precorrection.h"
@@ -40,20 +43,44 @@ void precorrection(benchmark::State& state)
 }
 BENCHMARK(precorrection)->Unit(benchmark::kMicrosecond);
 
+// A twelfth-order elliptic low-pass at 1 kHz as the cascade library builds it (six sections of four
+// op-amps, E24), NE5532 throughout.
+cascade::Cascade twelfthOrderElliptic()
+{
+    cascade::CascadeRequest request;
+    request.filter.approximation = approx::Approximation::Elliptic;
+    request.filter.order = 12;
+    request.filter.fcHz = 1000;
+    request.filter.rippleDb = 0.5;
+    request.filter.attenuationDb = 80;
+    return *cascade::designCascade(request).cascade;
+}
+
 void cascadeNoise(benchmark::State& state)
 {
-    // A 12th-order Butterworth low-pass at 1 kHz as six synthesised sections, NE5532 throughout: the
-    // stand-in for a whole filter until the cascade library builds one.
-    std::vector<NoiseSection> sections;
-    for (double Q : {0.5043, 0.5412, 0.6302, 0.8213, 1.3066, 3.8306})
-        sections.push_back({componentsOf(synthesised(FilterType::Lpf, 1000, Q)), FilterType::Lpf, *opAmpByName("NE5532")});
-    NoiseSettings settings;  // 10 Hz ... 100 kHz, the total over 20 Hz ... 20 kHz
+    const cascade::Cascade filter = twelfthOrderElliptic();
+    const std::vector<NoiseSection> sections = cascadeNoiseSections(filter, *opAmpByName("NE5532"));
+    NoiseSettings settings;  // 10 Hz ... 100 kHz
     settings.points = 200;
+    const NoiseBand passband = passbandOf(filter);  // 1 Hz ... 1 kHz
+    settings.bandLowHz = passband.lowHz;
+    settings.bandHighHz = passband.highHz;
     for (auto _ : state)
         benchmark::DoNotOptimize(outputNoise(sections, settings));
-    state.SetLabel("6 sections, 200 points and the 20 Hz - 20 kHz total");
+    state.SetLabel(std::to_string(sections.size()) + " sections (12th-order elliptic), 200 points and the passband's total");
 }
 BENCHMARK(cascadeNoise)->Unit(benchmark::kMicrosecond);
+
+void cascadeChecks(benchmark::State& state)
+{
+    const cascade::Cascade filter = twelfthOrderElliptic();
+    const OpAmpSpec opAmp = *opAmpByName("NE5532");
+    // The filter window's span: the decade below the lowest section to the decade above the highest.
+    for (auto _ : state)
+        benchmark::DoNotOptimize(checkCascadeSignal(filter, opAmp, 1, 100, 10e3));
+    state.SetLabel("24 op-amps along a 12th-order elliptic, 100 Hz - 10 kHz, single-pole");
+}
+BENCHMARK(cascadeChecks)->Unit(benchmark::kMillisecond);
 
 void signalChecks(benchmark::State& state)
 {

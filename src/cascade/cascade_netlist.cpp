@@ -30,13 +30,17 @@ std::vector<NetlistElement> elementsOf(const SectionCircuit& circuit)
 
 }  // namespace
 
-std::string cascadeNetlist(const Cascade& cascade, const OpAmpModel& opAmp, double startHz, double stopHz)
+std::string cascadeNetlist(const Cascade& cascade, const OpAmpModel& opAmp, double startHz, double stopHz,
+                           std::string_view opAmpSubcircuit)
 {
     std::ostringstream out;
     const approx::FilterDesign& d = cascade.design;
+    const bool given = !opAmpSubcircuit.empty();
     out << "* Torvel: " << approx::approximationName(d.approximation) << " " << approx::responseKindName(d.kind)
         << ", order " << d.order << ", " << cascade.sections.size() << " sections, output at out\n";
-    if (opAmp.ideal())
+    if (given)
+        out << "* op-amps: instances of the subcircuit OPAMP below\n";
+    else if (opAmp.ideal())
         out << "* op-amps: ideal, voltage-controlled sources of gain " << kIdealGain << "\n";
     else
         out << "* op-amps: single-pole, open-loop gain " << spiceNumber(opAmp.dcGain) << ", gain-bandwidth "
@@ -62,14 +66,18 @@ std::string cascadeNetlist(const Cascade& cascade, const OpAmpModel& opAmp, doub
         for (int a = 1; a <= circuit.opAmpCount(); ++a) {
             const std::string n = std::to_string(a);
             // Non-inverting input grounded, inverting input n<a>, output v<a>.
-            if (opAmp.ideal())
+            if (given)
+                out << "XA" << n << suffix << " 0 " << node("n" + n) << " " << node("v" + n) << " OPAMP\n";
+            else if (opAmp.ideal())
                 out << "EA" << n << suffix << " " << node("v" + n) << " 0 0 " << node("n" + n) << " " << kIdealGain << "\n";
             else
                 out << "XA" << n << suffix << " 0 " << node("n" + n) << " " << node("v" + n) << " OPAMP1P\n";
         }
         input = node(outputNode);
     }
-    if (!opAmp.ideal()) {
+    if (given) {
+        out << opAmpSubcircuit;
+    } else if (!opAmp.ideal()) {
         // A transconductance into R parallel C: open-loop gain A0 with its pole at GBW / A0.
         out << ".subckt OPAMP1P inp inn out\nG1 0 x inp inn 1\nR1 x 0 " << spiceNumber(opAmp.dcGain) << "\nC1 x 0 "
             << spiceNumber(1 / (kTwoPi * opAmp.gainBandwidthHz)) << "\nE1 out 0 x 0 1\n.ends OPAMP1P\n";

@@ -6,14 +6,19 @@
 #include "design/circuit_response.h"
 
 #include <string>
+#include <string_view>
 
 namespace torvel::cascade {
 
 /// Input node `in` (AC 1 V source VIN), output node `out`; the nodes of section k are those of the
 /// calculator's netlist with "_k" appended (n1_2, v3_2) and its parts likewise (R4_2). The op-amps are
 /// ideal (voltage-controlled sources of gain 1e9) or, with a gain-bandwidth product, instances of a
-/// single-pole subcircuit OPAMP1P of the same open-loop gain as the response's model.
-std::string cascadeNetlist(const Cascade& cascade, const OpAmpModel& opAmp, double startHz, double stopHz);
+/// single-pole subcircuit OPAMP1P of the same open-loop gain as the response's model. Given the text of a
+/// subcircuit OPAMP (pins inp inn out: a real op-amp with its noise or its limits, as the op-amp library
+/// writes it), every op-amp is an instance of that instead, the text follows the circuit and `opAmp` is
+/// not read.
+std::string cascadeNetlist(const Cascade& cascade, const OpAmpModel& opAmp, double startHz, double stopHz,
+                           std::string_view opAmpSubcircuit = {});
 
 /// "reference,value,series,role": the calculator's parts list of every section, the references numbered
 /// by section (C1.2, R7.3).

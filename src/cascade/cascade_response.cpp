@@ -1,6 +1,7 @@
 #include "cascade/cascade_response.h"
 
 #include "cascade/gain_split.h"
+#include "design/log_grid.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,19 +10,6 @@ namespace torvel::cascade {
 namespace {
 
 double decibels(std::complex<double> v) { return 10 * std::log10(std::norm(v)); }
-
-std::vector<double> logGrid(double fromHz, double toHz, int points)
-{
-    const int n = std::max(points, 2);
-    std::vector<double> grid(static_cast<std::size_t>(n));
-    const double lo = std::log10(fromHz);
-    const double step = (std::log10(toHz) - lo) / (n - 1);
-    for (int i = 0; i < n; ++i)
-        grid[static_cast<std::size_t>(i)] = std::pow(10.0, lo + step * i);
-    grid.front() = fromHz;
-    grid.back() = toHz;
-    return grid;
-}
 
 // Calls visit(section, opAmp, level) for every op-amp output at one frequency, levels per volt of the
 // filter's input; returns the filter's output.
@@ -85,6 +73,25 @@ bool meets(const std::function<std::complex<double>(double)>& response, const st
 std::complex<double> builtResponse(const Cascade& cascade, const OpAmpModel& opAmp, double frequencyHz)
 {
     return walkCascade(cascade, opAmp, frequencyHz, [](int, int, std::complex<double>) {});
+}
+
+void opAmpOutputs(const Cascade& cascade, const OpAmpModel& opAmp, double frequencyHz,
+                  std::vector<std::complex<double>>& outputs)
+{
+    outputs.clear();
+    walkCascade(cascade, opAmp, frequencyHz, [&](int, int, std::complex<double> v) { outputs.push_back(v); });
+}
+
+std::complex<double> opAmpOutput(const Cascade& cascade, const OpAmpModel& opAmp, int section, int opAmpIndex,
+                                 double frequencyHz)
+{
+    std::complex<double> input = 1;
+    for (int k = 0; k < section; ++k) {
+        const SectionCircuit& circuit = cascade.sections[static_cast<std::size_t>(k)].circuit;
+        input *= sectionOutputs(circuit, opAmp, frequencyHz)[static_cast<std::size_t>(circuit.outputIndex())];
+    }
+    const SectionCircuit& own = cascade.sections[static_cast<std::size_t>(section)].circuit;
+    return input * sectionOutputs(own, opAmp, frequencyHz)[static_cast<std::size_t>(opAmpIndex)];
 }
 
 std::complex<double> wantedResponse(const Cascade& cascade, double frequencyHz)

@@ -14,6 +14,16 @@ namespace torvel::cascade {
 /// The built filter per volt of input: the product of the sections' outputs.
 std::complex<double> builtResponse(const Cascade& cascade, const OpAmpModel& opAmp, double frequencyHz);
 
+/// Every op-amp output of every section per volt of the filter's input, in cascade order (A1 ... of the
+/// first section, then the second's): each section's input is the output of the one before it.
+void opAmpOutputs(const Cascade& cascade, const OpAmpModel& opAmp, double frequencyHz,
+                  std::vector<std::complex<double>>& outputs);
+
+/// One op-amp's output (0 = A1) of one section per volt of the filter's input: only the sections up to
+/// that one are solved.
+std::complex<double> opAmpOutput(const Cascade& cascade, const OpAmpModel& opAmp, int section, int opAmpIndex,
+                                 double frequencyHz);
+
 /// The wanted filter: the approximation itself.
 std::complex<double> wantedResponse(const Cascade& cascade, double frequencyHz);
 

@@ -39,4 +39,19 @@ std::complex<double> firstOrderOutput(const FirstOrderParts& p, const OpAmpModel
     return -gain * input / (input + feedback + gain * feedback);
 }
 
+SourceTransfers firstOrderSourceTransfers(const FirstOrderParts& p, const OpAmpModel& opAmp, double frequencyHz)
+{
+    const std::complex<double> s(0, kTwoPi * frequencyHz);
+    const std::complex<double> input = p.highPass ? s * p.C1 / (1.0 + s * p.R4 * p.C1) : 1 / p.R4;
+    const std::complex<double> feedback = p.highPass ? 1 / p.R1 : 1 / p.R1 + s * p.C1;
+    const std::complex<double> inverseGain =
+        opAmp.ideal() ? std::complex<double>(0) : 1 / opAmp.dcGain + s / (kTwoPi * opAmp.gainBandwidthHz);
+    const std::complex<double> z = 1.0 / (feedback + (input + feedback) * inverseGain);
+    SourceTransfers t;
+    t.fromInput = -input * z;
+    t.fromInvertingCurrent[0] = -z;
+    t.fromNonInvertingVoltage[0] = (input + feedback) * z;
+    return t;
+}
+
 }  // namespace torvel::cascade

@@ -31,4 +31,12 @@ double firstOrderGain(const FirstOrderParts& parts);
 /// The output per volt of input, with an ideal or a single-pole op-amp.
 std::complex<double> firstOrderOutput(const FirstOrderParts& parts, const OpAmpModel& opAmp, double frequencyHz);
 
+/// How the sources inside the section reach its output, for noise analysis, as the second-order
+/// section's `sourceTransfers` gives them (entries of A1 only). With the input branch's admittance Yi
+/// (G4, or sC1 / (1 + s R4 C1) for the high-pass) and the feedback's Yf (G1 + sC1, or G1), the inverting
+/// node's balance gives Vout = -(Yi Vin + I) Z + (Yi + Yf) Z Vp with Z = 1 / (Yf + (Yi + Yf) / A): I a
+/// current into the node, Vp a voltage in series with the non-inverting input. A voltage in series with
+/// R4 acts as the input does.
+SourceTransfers firstOrderSourceTransfers(const FirstOrderParts& parts, const OpAmpModel& opAmp, double frequencyHz);
+
 }  // namespace torvel::cascade

@@ -8,6 +8,8 @@
 #include "files/atomic_write.h"
 #include "files/bounded_read.h"
 #include "cli_tolerance.h"
+#include "opamp/opamp_netlist.h"
+#include "opamp_commands.h"
 #include "panel_report.h"
 #include "values/engineering_notation.h"
 
@@ -234,7 +236,18 @@ RunResult runCascade(const CliRequest& request)
                 return {designed.fault ? kExitFault : kExitUsage, {}, "torvel-cli: " + designed.error + "\n"};
         }
         const Cascade& c = *designed.cascade;
-        const OpAmpModel opAmp = opAmpModel(request.output);
+        // A described op-amp (--opamp, --slew, ... beyond --gbw) is every section's: the built response, the
+        // checks, the noise and the netlist all use it. --gbw alone keeps its old meaning.
+        const bool noise = request.commands.back() == Command::Noise;
+        std::optional<OpAmpSpec> spec;
+        if (request.opAmp.described() || noise) {
+            std::string error = opAmpOptionsError(request);
+            if (error.empty())
+                spec = opAmpOf(request, error);
+            if (!spec)
+                throw UsageError{error};
+        }
+        const OpAmpModel opAmp = spec ? spec->model() : opAmpModel(request.output);
         const Headroom headroom = cascadeHeadroom(c, opAmp);
         const std::optional<approx::Mask>& mask = c.request.filter.mask;
         const MaskVerdict verdict = mask ? checkMask(c, *mask, opAmp) : MaskVerdict{};
@@ -253,6 +266,17 @@ RunResult runCascade(const CliRequest& request)
         }
 
         std::string err;
+        std::optional<OpAmpCommandResult> checks, noiseResult;
+        if (request.opAmp.described()) {
+            checks = cascadeChecks(c, request, from, to);
+            err += checks->error;
+        }
+        if (noise)
+            noiseResult = runCascadeNoise(c, request, from, to);
+        for (const std::optional<OpAmpCommandResult>* result : {&checks, &noiseResult})
+            if (*result && (*result)->exitCode == kExitUsage)
+                return {kExitUsage, {}, (*result)->error};
+        const std::string netlistSubcircuit = request.opAmp.described() ? opAmpSubcircuit(*spec) : std::string();
         int exitCode = kExitCompleted;
         if (request.saveFile) {
             const FileWriteOutcome saved = replaceFile(*request.saveFile, saveFilter(c));
@@ -265,9 +289,11 @@ RunResult runCascade(const CliRequest& request)
         if (!request.json) {
             std::string out;
             if (request.cascade.netlist)
-                out += cascadeNetlist(c, opAmp, from, to);
+                out += cascadeNetlist(c, opAmp, from, to, netlistSubcircuit);
             if (request.cascade.bom)
                 out += cascadeBillOfMaterials(c);
+            if (noiseResult)
+                out += noiseResult->text;
             if (out.empty())
                 out = summary(c, headroom, mask ? &verdict : nullptr);
             return {exitCode, tolerance ? out + tolerance->text : out, err};
@@ -307,9 +333,13 @@ RunResult runCascade(const CliRequest& request)
             json["points"] = std::move(points);
         }
         if (request.cascade.netlist)
-            json["netlist"] = cascadeNetlist(c, opAmp, from, to);
+            json["netlist"] = cascadeNetlist(c, opAmp, from, to, netlistSubcircuit);
         if (request.cascade.bom)
             json["bom"] = cascadeBillOfMaterials(c);
+        if (checks)
+            json["checks"] = std::move(checks->json);
+        if (noiseResult)
+            json["noise"] = std::move(noiseResult->json);
         if (tolerance)
             json.update(tolerance->json);
         return {exitCode, json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", err};

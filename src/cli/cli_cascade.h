@@ -1,5 +1,6 @@
 // torvel-cli cascade: a whole filter from an approximation and an order or a mask, built from the
-// calculator's sections.
+// calculator's sections; with an op-amp described, the swing and slew checks of every op-amp along it;
+// followed by tolerance or noise, the whole filter's tolerances or output noise.
 #pragma once
 
 #include "cli_request.h"

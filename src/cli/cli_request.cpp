@@ -49,7 +49,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
     app.add_option("COMMAND", commandNames,
                    "synth (回路定数算出), analyze (伝達関数算出), netlist (SPICE), bom (CSV), response (CSV), precorrect (synthesis "
                    "corrected for the op-amp), noise (CSV), tolerance, optimise (最適化: E-series parts closest to H, fo, Q, fn); "
-                   "several run in order on one panel; or cascade (a whole filter of these sections), alone or as cascade tolerance")
+                   "several run in order on one panel; or cascade (a whole filter of these sections), alone or as cascade tolerance "
+                   "or cascade noise")
         ->required();
 
     std::optional<std::string> typeName;
@@ -100,8 +101,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
     app.add_option("--supply", request.opAmp.supply, "op-amp supply rails, V: 15 for +-15, or 0,5 (headroom kept)");
     app.add_option("--en", request.opAmp.en, "op-amp input voltage noise, nV/sqrt(Hz)");
     app.add_option("--in", request.opAmp.in, "op-amp input current noise, pA/sqrt(Hz)");
-    app.add_option("--amplitude", request.opAmp.amplitude, "response: input peak in V for the swing and slew checks (default 1)");
-    app.add_option("--band", request.opAmp.band, "noise: band of the total, F1,F2 (default 20,20k)");
+    app.add_option("--amplitude", request.opAmp.amplitude, "response, cascade: input peak in V for the swing and slew checks (default 1)");
+    app.add_option("--band", request.opAmp.band, "noise: band of the total, F1,F2 (default 20,20k; cascade noise: the passband)");
 
     OptimiseSettings& optimise = request.optimise;
     app.add_flag("--keep-equal-c", optimise.keepEqualC, "optimise: keep C2 = C1");
@@ -140,9 +141,10 @@ ParseResult parseCommandLine(int argc, const char* const* argv)
         request.commands.push_back(*command);
     }
     const bool cascade = std::find(request.commands.begin(), request.commands.end(), Command::Cascade) != request.commands.end();
-    // A whole filter's tolerances are the one command that follows cascade.
-    const bool cascadeTolerance = request.commands == std::vector{Command::Cascade, Command::Tolerance};
-    if (cascade && request.commands.size() > 1 && !cascadeTolerance) {
+    // A whole filter's tolerances and its noise are the commands that may follow cascade.
+    const bool cascadeFollowed = request.commands == std::vector{Command::Cascade, Command::Tolerance}
+        || request.commands == std::vector{Command::Cascade, Command::Noise};
+    if (cascade && request.commands.size() > 1 && !cascadeFollowed) {
         result.exitCode = kExitUsage;
         result.output = "torvel-cli: cascade designs a whole filter and runs alone\n";
         return result;

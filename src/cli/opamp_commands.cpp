@@ -1,5 +1,7 @@
 #include "opamp_commands.h"
 
+#include "opamp/cascade_checks.h"
+#include "opamp/cascade_noise.h"
 #include "opamp/noise.h"
 #include "opamp/opamp_catalogue.h"
 #include "opamp/precorrection_command.h"
@@ -7,6 +9,7 @@
 #include "panel_report.h"
 #include "values/engineering_notation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -112,6 +115,75 @@ OpAmpCommandResult usage(std::string error)
     result.error = "torvel-cli: " + error + "\n";
     return result;
 }
+
+std::optional<double> amplitudeOf(const CliRequest& request)
+{
+    if (!request.opAmp.amplitude)
+        return kDefaultAmplitude;
+    const std::optional<double> a = finite(*request.opAmp.amplitude);
+    if (!a || !(*a > 0))
+        return std::nullopt;
+    return a;
+}
+
+// The density as CSV and as JSON, then the sources and the total; a whole filter's sources carry their
+// section's number (R4.2, "A1.3 en"), as its parts list names parts.
+OpAmpCommandResult noiseReport(const NoiseResult& noise, const NoiseSettings& settings, const OpAmpSpec& spec, bool numbered)
+{
+    OpAmpCommandResult result;
+    nlohmann::ordered_json density = nlohmann::ordered_json::array();
+    std::string csv = "frequency_hz,v_per_rthz\n";
+    char cell[128];
+    for (std::size_t i = 0; i < noise.frequencyHz.size(); ++i) {
+        density.push_back({{"f", noise.frequencyHz[i]}, {"v_per_rthz", noise.density[i]}});
+        std::snprintf(cell, sizeof cell, "%.6g,%.6e\n", noise.frequencyHz[i], noise.density[i]);
+        csv += cell;
+    }
+    nlohmann::ordered_json sources = nlohmann::ordered_json::array();
+    csv += "\nsource,uv_rms,share\n";
+    for (const NoiseSource& s : noise.sources) {
+        sources.push_back({{"section", s.section + 1}, {"name", s.name}, {"uv_rms", s.vrms * 1e6}, {"share", s.share}});
+        // The section's number goes on the part's reference: R4.2, "A1.3 en".
+        std::string name = s.name;
+        if (numbered)
+            name.insert(std::min(name.find(' '), name.size()), "." + std::to_string(s.section + 1));
+        std::snprintf(cell, sizeof cell, "%s,%.6g,%.6f\n", name.c_str(), s.vrms * 1e6, s.share);
+        csv += cell;
+    }
+    std::snprintf(cell, sizeof cell, "total,%.6g,1\n", noise.totalVrms * 1e6);
+    csv += cell;
+    result.text = csv;
+    result.json = {{"opamp", opAmpJson(spec)},
+                   {"temperature_k", kNoiseTemperature},
+                   {"band_hz", {settings.bandLowHz, settings.bandHighHz}},
+                   {"density", density},
+                   {"total_uv_rms", noise.totalVrms * 1e6},
+                   {"sources", sources}};
+    return result;
+}
+
+nlohmann::ordered_json checkJson(const OutputCheck& c)
+{
+    return {{"peak_v", c.peakV},
+            {"peak_hz", c.peakHz},
+            {"swing_margin_v", orNull(c.swingMarginV)},
+            {"slew_needed", c.slewNeeded * 1e-6},
+            {"slew_hz", c.slewHz},
+            {"slew_margin", orNull(c.slewMargin * 1e-6)}};
+}
+
+// Each warning as a line of stderr and as an entry of the JSON.
+nlohmann::ordered_json warningsOf(const std::vector<std::string>& lines, std::string& error)
+{
+    nlohmann::ordered_json warnings = nlohmann::ordered_json::array();
+    for (const std::string& w : lines) {
+        warnings.push_back(w);
+        error += "torvel-cli: warning: " + w + "\n";
+    }
+    return warnings;
+}
+
+const char* const kOutputNames[] = {"A1", "A2", "A3", "A4"};
 
 }  // namespace
 
@@ -226,34 +298,7 @@ OpAmpCommandResult runNoise(const CircuitComponents& parts, FilterType type, con
         std::tie(settings.bandLowHz, settings.bandHighHz) = *band;
     }
     const NoiseSection section{parts, type, *spec};
-    const NoiseResult noise = outputNoise(std::span(&section, 1), settings);
-
-    OpAmpCommandResult result;
-    nlohmann::ordered_json density = nlohmann::ordered_json::array();
-    std::string csv = "frequency_hz,v_per_rthz\n";
-    char cell[96];
-    for (std::size_t i = 0; i < noise.frequencyHz.size(); ++i) {
-        density.push_back({{"f", noise.frequencyHz[i]}, {"v_per_rthz", noise.density[i]}});
-        std::snprintf(cell, sizeof cell, "%.6g,%.6e\n", noise.frequencyHz[i], noise.density[i]);
-        csv += cell;
-    }
-    nlohmann::ordered_json sources = nlohmann::ordered_json::array();
-    csv += "\nsource,uv_rms,share\n";
-    for (const NoiseSource& s : noise.sources) {
-        sources.push_back({{"section", s.section + 1}, {"name", s.name}, {"uv_rms", s.vrms * 1e6}, {"share", s.share}});
-        std::snprintf(cell, sizeof cell, "%s,%.6g,%.6f\n", s.name.c_str(), s.vrms * 1e6, s.share);
-        csv += cell;
-    }
-    std::snprintf(cell, sizeof cell, "total,%.6g,1\n", noise.totalVrms * 1e6);
-    csv += cell;
-    result.text = csv;
-    result.json = {{"opamp", opAmpJson(*spec)},
-                   {"temperature_k", kNoiseTemperature},
-                   {"band_hz", {settings.bandLowHz, settings.bandHighHz}},
-                   {"density", density},
-                   {"total_uv_rms", noise.totalVrms * 1e6},
-                   {"sources", sources}};
-    return result;
+    return noiseReport(outputNoise(std::span(&section, 1), settings), settings, *spec, false);
 }
 
 std::string opAmpOptionsError(const CliRequest& request)
@@ -280,32 +325,64 @@ OpAmpCommandResult responseChecks(const CircuitComponents& parts, FilterType typ
     const std::optional<std::pair<double, double>> grid = frequencyRange(request.output);
     if (!grid)
         return usage("--from and --to must be frequencies with 0 < from < to");
-    double amplitude = kDefaultAmplitude;
-    if (request.opAmp.amplitude) {
-        const std::optional<double> a = finite(*request.opAmp.amplitude);
-        if (!a || !(*a > 0))
-            return usage("--amplitude must be a positive peak voltage");
-        amplitude = *a;
-    }
-    const SignalChecks checks = checkSignal(parts, type, *spec, amplitude, grid->first, grid->second);
+    const std::optional<double> amplitude = amplitudeOf(request);
+    if (!amplitude)
+        return usage("--amplitude must be a positive peak voltage");
+    const SignalChecks checks = checkSignal(parts, type, *spec, *amplitude, grid->first, grid->second);
     OpAmpCommandResult result;
     nlohmann::ordered_json outputs = nlohmann::ordered_json::object();
-    const char* const names[] = {"A1", "A2", "A3", "A4"};
-    for (const OutputCheck& c : checks.outputs) {
-        outputs[names[outputIndex(c.amplifier)]] = {{"peak_v", c.peakV},
-                                                   {"peak_hz", c.peakHz},
-                                                   {"swing_margin_v", orNull(c.swingMarginV)},
-                                                   {"slew_needed", c.slewNeeded * 1e-6},
-                                                   {"slew_hz", c.slewHz},
-                                                   {"slew_margin", orNull(c.slewMargin * 1e-6)}};
+    for (const OutputCheck& c : checks.outputs)
+        outputs[kOutputNames[outputIndex(c.amplifier)]] = checkJson(c);
+    result.json = {{"opamp", opAmpJson(*spec)}, {"amplitude_v", *amplitude}, {"from_hz", grid->first},
+                   {"to_hz", grid->second}, {"opamps", outputs}, {"warnings", warningsOf(checks.warnings, result.error)}};
+    return result;
+}
+
+OpAmpCommandResult cascadeChecks(const cascade::Cascade& cascade, const CliRequest& request, double fromHz, double toHz)
+{
+    std::string error;
+    const std::optional<OpAmpSpec> spec = opAmpOf(request, error);
+    if (!spec)
+        return usage(error);
+    const std::optional<double> amplitude = amplitudeOf(request);
+    if (!amplitude)
+        return usage("--amplitude must be a positive peak voltage");
+    const CascadeSignalChecks checks = checkCascadeSignal(cascade, *spec, *amplitude, fromHz, toHz);
+    OpAmpCommandResult result;
+    nlohmann::ordered_json outputs = nlohmann::ordered_json::array();
+    for (const CascadeOutputCheck& c : checks.outputs) {
+        nlohmann::ordered_json entry = {{"section", c.section + 1}, {"opamp", kOutputNames[outputIndex(c.check.amplifier)]}};
+        entry.update(checkJson(c.check));
+        outputs.push_back(std::move(entry));
     }
-    nlohmann::ordered_json warnings = nlohmann::ordered_json::array();
-    for (const std::string& w : checks.warnings) {
-        warnings.push_back(w);
-        result.error += "torvel-cli: warning: " + w + "\n";
+    result.json = {{"opamp", opAmpJson(*spec)}, {"amplitude_v", *amplitude}, {"from_hz", fromHz},
+                   {"to_hz", toHz}, {"opamps", outputs}, {"warnings", warningsOf(checks.warnings, result.error)}};
+    return result;
+}
+
+OpAmpCommandResult runCascadeNoise(const cascade::Cascade& cascade, const CliRequest& request, double fromHz, double toHz)
+{
+    std::string error;
+    const std::optional<OpAmpSpec> spec = opAmpOf(request, error);
+    if (!spec)
+        return usage(error);
+    NoiseSettings settings;
+    settings.fromHz = fromHz;
+    settings.toHz = toHz;
+    settings.points = request.output.points;
+    const NoiseBand passband = passbandOf(cascade);
+    settings.bandLowHz = passband.lowHz;
+    settings.bandHighHz = passband.highHz;
+    if (request.opAmp.band) {
+        const std::optional<std::pair<double, double>> band = bandOf(*request.opAmp.band);
+        if (!band)
+            return usage("--band must be F1,F2 with 0 < F1 < F2");
+        std::tie(settings.bandLowHz, settings.bandHighHz) = *band;
     }
-    result.json = {{"opamp", opAmpJson(*spec)}, {"amplitude_v", amplitude}, {"from_hz", grid->first},
-                   {"to_hz", grid->second}, {"opamps", outputs}, {"warnings", warnings}};
+    const std::vector<NoiseSection> sections = cascadeNoiseSections(cascade, *spec);
+    OpAmpCommandResult result = noiseReport(outputNoise(sections, settings), settings, *spec, true);
+    // Which band the total covers: the one asked for, or the filter's passband.
+    result.json["band"] = request.opAmp.band ? "given" : "passband";
     return result;
 }
 

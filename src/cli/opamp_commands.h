@@ -1,8 +1,9 @@
 // torvel-cli's real-op-amp commands: precorrect, noise, the swing and slew checks of response, and the
-// op-amp subcircuit of netlist. Each reads the op-amp from the options, runs the op-amp library and gives
+// op-amp subcircuit of netlist; for a whole filter the checks and the noise of cascade. Each reads the op-amp from the options, runs the op-amp library and gives
 // back both the plain text and the JSON value of its key.
 #pragma once
 
+#include "cascade/cascade.h"
 #include "cli_request.h"
 #include "design/command_outcome.h"
 #include "design/model_session.h"
@@ -42,5 +43,14 @@ OpAmpCommandResult runNoise(const CircuitComponents& parts, FilterType type, con
 /// "checks": the swing and slew checks of the response command over --from ... --to; the warnings in
 /// `error`, one per line.
 OpAmpCommandResult responseChecks(const CircuitComponents& parts, FilterType type, const CliRequest& request);
+
+/// "checks" of a whole filter: every op-amp of every section from `fromHz` to `toHz`, each section driven
+/// by the ones before it; the warnings in `error`, one per line.
+OpAmpCommandResult cascadeChecks(const cascade::Cascade& cascade, const CliRequest& request, double fromHz, double toHz);
+
+/// "noise" of a whole filter on `points` frequencies from `fromHz` to `toHz`, the total over --band or
+/// else the filter's passband; the text is the CSV of `noise` with each source named by its section
+/// (R4.2, "A1.3 en").
+OpAmpCommandResult runCascadeNoise(const cascade::Cascade& cascade, const CliRequest& request, double fromHz, double toHz);
 
 }  // namespace torvel::cli

@@ -1,6 +1,7 @@
 #include "opamp/noise.h"
 
 #include "design/filter_types.h"
+#include "design/log_grid.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,37 +14,73 @@ namespace {
 constexpr std::array<int, 10> kResistorNode = {0, 1, 0, 0, 2, 2, 3, 3, 3, 3};
 const char* const kAmplifierNames[] = {"A1", "A2", "A3", "A4"};
 
+// Where a source enters its section.
+enum class Entry {
+    InvertingCurrent,     // a current into an op-amp's inverting input
+    NonInvertingVoltage,  // a voltage in series with an op-amp's non-inverting input
+    InputVoltage,         // a voltage in series with the section's input
+};
+
 struct SourceSpec {
     std::size_t section;
     std::string name;
-    bool voltage;    // in series with the non-inverting input; else a current into the inverting input
+    Entry entry;
     std::size_t amplifier;
     double psd;      // V^2/Hz or A^2/Hz
 };
 
+void addOpAmpSources(std::size_t s, const OpAmpSpec& opAmp, std::size_t amplifiers, std::vector<SourceSpec>& out)
+{
+    for (std::size_t k = 0; k < amplifiers; ++k) {
+        const double en = opAmp.voltageNoise;
+        const double in = opAmp.currentNoise;
+        if (en > 0)
+            out.push_back({s, std::string(kAmplifierNames[k]) + " en", Entry::NonInvertingVoltage, k, en * en});
+        if (in > 0)
+            out.push_back({s, std::string(kAmplifierNames[k]) + " in", Entry::InvertingCurrent, k, in * in});
+    }
+}
+
 std::vector<SourceSpec> sourcesOf(std::span<const NoiseSection> sections)
 {
+    constexpr double kFourKT = 4 * kBoltzmann * kNoiseTemperature;
     std::vector<SourceSpec> out;
     for (std::size_t s = 0; s < sections.size(); ++s) {
         const NoiseSection& section = sections[s];
+        if (const std::optional<cascade::FirstOrderParts>& first = section.firstOrder) {
+            out.push_back({s, "R1", Entry::InvertingCurrent, 0, kFourKT / first->R1});
+            out.push_back({s, "R4", Entry::InputVoltage, 0, kFourKT * first->R4});
+            addOpAmpSources(s, section.opAmp, 1, out);
+            continue;
+        }
         const FilterTypeInfo& info = filterTypeInfo(section.type);
         for (int n = 1; n <= 10; ++n) {
             const bool present = n <= 6 || (info.hasA4 && (n != 8 || info.r8From.has_value()));
             if (present)
-                out.push_back({s, "R" + std::to_string(n), false, static_cast<std::size_t>(kResistorNode[static_cast<std::size_t>(n - 1)]),
-                               4 * kBoltzmann * kNoiseTemperature / section.parts.r(n)});
+                out.push_back({s, "R" + std::to_string(n), Entry::InvertingCurrent,
+                               static_cast<std::size_t>(kResistorNode[static_cast<std::size_t>(n - 1)]),
+                               kFourKT / section.parts.r(n)});
         }
-        const std::size_t amplifiers = info.hasA4 ? 4 : 3;
-        for (std::size_t k = 0; k < amplifiers; ++k) {
-            const double en = section.opAmp.voltageNoise;
-            const double in = section.opAmp.currentNoise;
-            if (en > 0)
-                out.push_back({s, std::string(kAmplifierNames[k]) + " en", true, k, en * en});
-            if (in > 0)
-                out.push_back({s, std::string(kAmplifierNames[k]) + " in", false, k, in * in});
-        }
+        addOpAmpSources(s, section.opAmp, info.hasA4 ? 4 : 3, out);
     }
     return out;
+}
+
+SourceTransfers transfersOf(const NoiseSection& section, double f)
+{
+    if (section.firstOrder)
+        return cascade::firstOrderSourceTransfers(*section.firstOrder, section.opAmp.model(), f);
+    return sourceTransfers(section.parts, section.type, section.opAmp.model(), f);
+}
+
+std::complex<double> transferOf(const SourceSpec& source, const SourceTransfers& t)
+{
+    switch (source.entry) {
+    case Entry::InvertingCurrent: return t.fromInvertingCurrent[source.amplifier];
+    case Entry::NonInvertingVoltage: return t.fromNonInvertingVoltage[source.amplifier];
+    case Entry::InputVoltage: return t.fromInput;
+    }
+    return 0;
 }
 
 // Every source's noise power density at the last output, at one frequency.
@@ -51,7 +88,7 @@ void densities(std::span<const NoiseSection> sections, const std::vector<SourceS
                std::vector<SourceTransfers>& transfers, std::vector<double>& gainAfter, std::vector<double>& out)
 {
     for (std::size_t s = 0; s < sections.size(); ++s)
-        transfers[s] = sourceTransfers(sections[s].parts, sections[s].type, sections[s].opAmp.model(), f);
+        transfers[s] = transfersOf(sections[s], f);
     double gain = 1;
     for (std::size_t s = sections.size(); s-- > 0;) {
         gainAfter[s] = gain;
@@ -59,22 +96,8 @@ void densities(std::span<const NoiseSection> sections, const std::vector<SourceS
     }
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const SourceSpec& source = sources[i];
-        const SourceTransfers& t = transfers[source.section];
-        const std::complex<double> h = source.voltage ? t.fromNonInvertingVoltage[source.amplifier]
-                                                      : t.fromInvertingCurrent[source.amplifier];
-        out[i] = std::norm(h) * source.psd * gainAfter[source.section];
+        out[i] = std::norm(transferOf(source, transfers[source.section])) * source.psd * gainAfter[source.section];
     }
-}
-
-std::vector<double> logGrid(double from, double to, int points)
-{
-    std::vector<double> grid(static_cast<std::size_t>(points));
-    const double lo = std::log10(from);
-    const double step = (std::log10(to) - lo) / (points - 1);
-    for (int i = 0; i < points; ++i)
-        grid[static_cast<std::size_t>(i)] = std::pow(10.0, lo + step * i);
-    grid.back() = to;
-    return grid;
 }
 
 }  // namespace

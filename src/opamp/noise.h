@@ -11,9 +11,11 @@
 // Densities are the flat-band values: 1/f noise is not modelled.
 #pragma once
 
+#include "cascade/first_order_section.h"
 #include "design/circuit_response.h"
 #include "opamp/opamp_spec.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -29,6 +31,10 @@ struct NoiseSection {
     CircuitComponents parts;
     FilterType type = FilterType::Lpf;
     OpAmpSpec opAmp;
+    /// A first-order section of one op-amp instead (a whole filter's real pole); `parts` and `type` are
+    /// then not read. Its sources: R1 (a current into A1's inverting input), R4 (a voltage in series with
+    /// the input branch, which reaches the output as the input does), A1's en and in.
+    std::optional<cascade::FirstOrderParts> firstOrder{};
 };
 
 struct NoiseSettings {

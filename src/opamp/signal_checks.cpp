@@ -32,12 +32,12 @@ struct Maximum {
 
 // The maximum of value(log10 f) near a grid point, by golden-section search between its neighbours.
 template <typename Value>
-Maximum refine(Value value, double logF, double step, double lo, double hi)
+Maximum refine(Value value, double logF, double step, double lo, double hi, int steps)
 {
     double a = std::max(lo, logF - step);
     double b = std::min(hi, logF + step);
     const double ratio = (std::sqrt(5.0) - 1) / 2;
-    for (int i = 0; i < kGoldenSteps; ++i) {
+    for (int i = 0; i < steps; ++i) {
         const double c = b - ratio * (b - a);
         const double d = a + ratio * (b - a);
         if (value(c) > value(d))
@@ -55,6 +55,67 @@ Maximum refine(Value value, double logF, double step, double lo, double hi)
 
 }  // namespace
 
+std::vector<OutputExtremes> findOutputExtremes(std::size_t outputs,
+                                               const std::function<void(double, std::span<double>)>& levels,
+                                               const std::function<double(std::size_t, double)>& level, double fromHz,
+                                               double toHz, int refineSteps)
+{
+    const double lo = std::log10(fromHz);
+    const double hi = std::log10(toHz);
+    const int points = std::max(kMinPoints, static_cast<int>(std::ceil((hi - lo) * kPointsPerDecade)) + 1);
+    const double step = (hi - lo) / (points - 1);
+
+    // Per output: the grid's largest |Vk| and largest f |Vk|.
+    std::vector<Maximum> peak(outputs), slope(outputs);
+    std::vector<double> at(outputs);
+    for (int i = 0; i < points; ++i) {
+        const double logF = lo + step * i;
+        const double f = std::pow(10.0, logF);
+        levels(f, at);
+        for (std::size_t k = 0; k < outputs; ++k) {
+            if (at[k] > peak[k].value)
+                peak[k] = {logF, at[k]};
+            if (f * at[k] > slope[k].value)
+                slope[k] = {logF, f * at[k]};
+        }
+    }
+    std::vector<OutputExtremes> extremes(outputs);
+    for (std::size_t k = 0; k < outputs; ++k) {
+        const auto levelAt = [&](double logF) { return level(k, std::pow(10.0, logF)); };
+        const auto fastest = [&](double logF) { return std::pow(10.0, logF) * levelAt(logF); };
+        const Maximum p = refine(levelAt, peak[k].logF, step, lo, hi, refineSteps);
+        const Maximum s = refine(fastest, slope[k].logF, step, lo, hi, refineSteps);
+        extremes[k] = {p.value, std::pow(10.0, p.logF), s.value, std::pow(10.0, s.logF)};
+    }
+    return extremes;
+}
+
+OutputCheck judgeOutput(OpAmp amplifier, const OutputExtremes& extremes, const OpAmpSpec& opAmp, double amplitudeV,
+                        const std::string& name, std::vector<std::string>& warnings)
+{
+    const double swing = opAmp.symmetricSwing();
+    OutputCheck check;
+    check.amplifier = amplifier;
+    check.peakV = extremes.level * amplitudeV;
+    check.peakHz = extremes.levelHz;
+    check.swingMarginV = swing - check.peakV;
+    check.slewNeeded = 2 * std::numbers::pi * extremes.slope * amplitudeV;
+    check.slewHz = extremes.slopeHz;
+    check.slewMargin = opAmp.slewRate - check.slewNeeded;
+    char line[256];
+    if (check.clips()) {
+        std::snprintf(line, sizeof line, "%s の出力が振幅の限界を超えます: %.3g V > %.3g V (%s)", name.c_str(), check.peakV,
+                      swing, hzText(check.peakHz).c_str());
+        warnings.emplace_back(line);
+    }
+    if (check.slews()) {
+        std::snprintf(line, sizeof line, "%s のスルーレートが足りません: %.3g V/µs 必要 > %.3g V/µs (%s)", name.c_str(),
+                      check.slewNeeded * 1e-6, opAmp.slewRate * 1e-6, hzText(check.slewHz).c_str());
+        warnings.emplace_back(line);
+    }
+    return check;
+}
+
 SignalChecks checkSignal(const CircuitComponents& parts, FilterType type, const OpAmpSpec& opAmp, double amplitudeV,
                          double fromHz, double toHz)
 {
@@ -64,53 +125,17 @@ SignalChecks checkSignal(const CircuitComponents& parts, FilterType type, const 
     checks.toHz = toHz;
     const OpAmpModel model = opAmp.model();
     const std::size_t outputs = filterTypeInfo(type).hasA4 ? 4 : 3;
-    const double lo = std::log10(fromHz);
-    const double hi = std::log10(toHz);
-    const int points = std::max(kMinPoints, static_cast<int>(std::ceil((hi - lo) * kPointsPerDecade)) + 1);
-    const double step = (hi - lo) / (points - 1);
-
-    // Per output: the grid's largest |Vk| and largest f |Vk|.
-    std::array<Maximum, 4> peak{};
-    std::array<Maximum, 4> slope{};
-    for (int i = 0; i < points; ++i) {
-        const double logF = lo + step * i;
-        const double f = std::pow(10.0, logF);
-        const OutputVoltages v = solveCircuit(parts, type, model, f);
-        for (std::size_t k = 0; k < outputs; ++k) {
-            const double level = std::abs(v[k]);
-            if (level > peak[k].value)
-                peak[k] = {logF, level};
-            if (f * level > slope[k].value)
-                slope[k] = {logF, f * level};
-        }
-    }
-    const double swing = opAmp.symmetricSwing();
-    for (std::size_t k = 0; k < outputs; ++k) {
-        const auto level = [&](double logF) { return std::abs(solveCircuit(parts, type, model, std::pow(10.0, logF))[k]); };
-        const auto fastest = [&](double logF) { return std::pow(10.0, logF) * level(logF); };
-        const Maximum p = refine(level, peak[k].logF, step, lo, hi);
-        const Maximum s = refine(fastest, slope[k].logF, step, lo, hi);
-        OutputCheck check;
-        check.amplifier = static_cast<OpAmp>(k);
-        check.peakV = p.value * amplitudeV;
-        check.peakHz = std::pow(10.0, p.logF);
-        check.swingMarginV = swing - check.peakV;
-        check.slewNeeded = 2 * std::numbers::pi * s.value * amplitudeV;
-        check.slewHz = std::pow(10.0, s.logF);
-        check.slewMargin = opAmp.slewRate - check.slewNeeded;
-        char line[256];
-        if (check.clips()) {
-            std::snprintf(line, sizeof line, "%s の出力が振幅の限界を超えます: %.3g V > %.3g V (%s)", kNames[k], check.peakV,
-                          swing, hzText(check.peakHz).c_str());
-            checks.warnings.emplace_back(line);
-        }
-        if (check.slews()) {
-            std::snprintf(line, sizeof line, "%s のスルーレートが足りません: %.3g V/µs 必要 > %.3g V/µs (%s)", kNames[k],
-                          check.slewNeeded * 1e-6, opAmp.slewRate * 1e-6, hzText(check.slewHz).c_str());
-            checks.warnings.emplace_back(line);
-        }
-        checks.outputs.push_back(check);
-    }
+    const std::vector<OutputExtremes> extremes = findOutputExtremes(
+        outputs,
+        [&](double f, std::span<double> out) {
+            const OutputVoltages v = solveCircuit(parts, type, model, f);
+            for (std::size_t k = 0; k < out.size(); ++k)
+                out[k] = std::abs(v[k]);
+        },
+        [&](std::size_t k, double f) { return std::abs(solveCircuit(parts, type, model, f)[k]); }, fromHz, toHz,
+        kGoldenSteps);
+    for (std::size_t k = 0; k < outputs; ++k)
+        checks.outputs.push_back(judgeOutput(static_cast<OpAmp>(k), extremes[k], opAmp, amplitudeV, kNames[k], checks.warnings));
     return checks;
 }
 

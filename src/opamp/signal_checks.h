@@ -10,6 +10,8 @@
 #include "design/filter_types.h"
 #include "opamp/opamp_spec.h"
 
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,5 +39,26 @@ struct SignalChecks {
 /// The checks for a sine of peak `amplitudeV` at the input anywhere from `fromHz` to `toHz`.
 SignalChecks checkSignal(const CircuitComponents& parts, FilterType type, const OpAmpSpec& opAmp, double amplitudeV,
                          double fromHz, double toHz);
+
+/// Where one output rises highest and slopes fastest, per volt of a sine at the input: the largest |V(f)|
+/// and the largest f |V(f)| over a range.
+struct OutputExtremes {
+    double level = 0, levelHz = 0;
+    double slope = 0, slopeHz = 0;  // f |V(f)|, in V/s divided by 2 pi
+};
+
+/// The extremes of `outputs` outputs from `fromHz` to `toHz`: a log grid fine enough to put a point next
+/// to any peak, then a golden-section search of `refineSteps` steps between the best point's neighbours.
+/// `levels(f, out)` writes |V| of every output at f (one solution for all); `level(k, f)` gives output k
+/// alone, which is all the search needs.
+std::vector<OutputExtremes> findOutputExtremes(std::size_t outputs,
+                                               const std::function<void(double, std::span<double>)>& levels,
+                                               const std::function<double(std::size_t, double)>& level, double fromHz,
+                                               double toHz, int refineSteps);
+
+/// One output's extremes, per volt, judged at `amplitudeV` against the op-amp's swing and slew rate; a
+/// line naming the output as `name` ("A2", "第3段 A1") is added to `warnings` for each limit it passes.
+OutputCheck judgeOutput(OpAmp amplifier, const OutputExtremes& extremes, const OpAmpSpec& opAmp, double amplitudeV,
+                        const std::string& name, std::vector<std::string>& warnings);
 
 }  // namespace torvel

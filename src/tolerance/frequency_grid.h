@@ -4,13 +4,14 @@
 
 #include "approx/mask_fit.h"
 #include "approx/approximation.h"
+#include "design/log_grid.h"
 
 #include <vector>
 
 namespace torvel::tolerance {
 
-/// `points` frequencies evenly spaced on a log scale from `fromHz` to `toHz`, both ends exact.
-std::vector<double> logGrid(double fromHz, double toHz, int points);
+/// The library-wide log grid (design/log_grid.h), named here where tolerance code has always found it.
+using torvel::logGrid;
 
 /// Where a mask is checked, and what the level there must do relative to the filter's gain G.
 struct MaskPoint {

@@ -2,10 +2,13 @@
 // subcircuit: the single-pole model's AC response, the pre-corrected loop's poles (ngspice's pole-zero
 // analysis), the output noise (its noise analysis, at its default 27 degrees Celsius) and the swing and
 // slew warnings (transient runs with linear and with limited op-amps, just below and just above each
-// limit).
+// limit); the same for whole filters on the cascade's netlist.
+#include "cascade/cascade_netlist.h"
 #include "design/circuit_response.h"
 #include "design/model_session.h"
 #include "design/spice_netlist.h"
+#include "opamp/cascade_checks.h"
+#include "opamp/cascade_noise.h"
 #include "opamp/noise.h"
 #include "opamp/opamp_catalogue.h"
 #include "opamp/opamp_netlist.h"
@@ -379,6 +382,175 @@ TEST(OpAmpNgspice, SlewWarningsAppearExactlyWhenTheOutputReachesTheSlewRate)
         EXPECT_EQ(linear.slope > spec.slewRate, warned) << factor << ": " << linear.slope;
         const Measured limited = transient(parts, type, spec, OpAmpSubcircuitKind::Limited, amplitude, binding.frequency,
                                            static_cast<int>(binding.output));
+        EXPECT_EQ(limited.slope >= spec.slewRate * 0.995, warned) << factor << ": " << limited.slope;
+    }
+}
+
+
+// Whole filters: the cascade's netlist with every op-amp the noisy or the limited subcircuit.
+
+cascade::Cascade designedCascade(approx::ResponseKind kind, approx::Approximation approximation, int order, double fc,
+                                 double bandwidth = 0)
+{
+    cascade::CascadeRequest r;
+    r.filter.kind = kind;
+    r.filter.approximation = approximation;
+    r.filter.order = order;
+    r.filter.fcHz = fc;
+    r.filter.bandwidthHz = bandwidth;
+    r.filter.rippleDb = 0.5;
+    r.filter.attenuationDb = 50;
+    cascade::CascadeResult designed = cascade::designCascade(r);
+    EXPECT_TRUE(designed.cascade) << designed.error;
+    return std::move(*designed.cascade);
+}
+
+std::string cascadeWithOpAmp(const cascade::Cascade& c, const OpAmpSpec& spec,
+                             OpAmpSubcircuitKind kind = OpAmpSubcircuitKind::SmallSignal)
+{
+    return cascade::cascadeNetlist(c, spec.model(), 10, 100e3, opAmpSubcircuit(spec, kind));
+}
+
+// The node of an op-amp's output in the cascade's netlist: the last section's output is "out".
+std::string outputNode(const cascade::Cascade& c, int section, int amplifier)
+{
+    const bool last = section + 1 == static_cast<int>(c.sections.size());
+    if (last && amplifier == c.sections.back().circuit.outputIndex())
+        return "out";
+    return "v" + std::to_string(amplifier + 1) + "_" + std::to_string(section + 1);
+}
+
+struct CascadeNoiseRow {
+    const char* name;
+    approx::ResponseKind kind;
+    approx::Approximation approximation;
+    int order;
+    double fc, bandwidth;
+    const char* opAmp;
+};
+
+TEST(OpAmpNgspice, WholeFilterNoiseMatchesTheSimulatorsNoiseAnalysis)
+{
+    // Odd orders bring first-order sections (low-pass and high-pass), the elliptic one the transmission-
+    // zero types; the band-pass has band-pass sections. Density within 0.1 dB at every point of the
+    // simulator's grid, the total over the passband within 0.1 dB.
+    const CascadeNoiseRow rows[] = {
+        {"elliptic_lp5_ne5532", approx::ResponseKind::LowPass, approx::Approximation::Elliptic, 5, 2e3, 0, "NE5532"},
+        {"chebyshev_hp3_op27", approx::ResponseKind::HighPass, approx::Approximation::Chebyshev, 3, 1e3, 0, "OP27"},
+        {"butterworth_bp2_tl071", approx::ResponseKind::BandPass, approx::Approximation::Butterworth, 2, 3e3, 1e3, "TL071"},
+    };
+    for (const CascadeNoiseRow& row : rows) {
+        const cascade::Cascade c = designedCascade(row.kind, row.approximation, row.order, row.fc, row.bandwidth);
+        const OpAmpSpec spec = *opAmpByName(row.opAmp);
+        const std::vector<NoiseSection> sections = cascadeNoiseSections(c, spec);
+        const std::string netlist = cascadeWithOpAmp(c, spec);
+
+        NoiseSettings settings;
+        settings.fromHz = 10;
+        settings.toHz = 100e3;
+        settings.points = 81;  // the simulator's "dec 20" grid
+        // The simulator's total stops at the last point of its grid at or below the band's top: a band
+        // less than a decade wide (the band-pass's) would lose up to a whole step. The passband's top is
+        // moved up onto its grid, which the simulator is then asked to pass by a hair.
+        NoiseBand band = passbandOf(c);
+        band.highHz = band.lowHz * std::pow(10.0, std::ceil(100 * std::log10(band.highHz / band.lowHz)) / 100);
+        settings.bandLowHz = band.lowHz;
+        settings.bandHighHz = band.highHz;
+        const NoiseResult ours = outputNoise(sections, settings);
+        const SimulatorRun density = simulate(netlist, "noise v(out) VIN dec 20 10 100k\nsetplot noise1\nwrdata @DATA@ onoise_spectrum");
+        ASSERT_EQ(density.rows.size(), ours.density.size()) << row.name << density.log;
+        double worstDb = 0;
+        for (std::size_t i = 0; i < ours.density.size(); ++i) {
+            EXPECT_NEAR(density.rows[i][0] / ours.frequencyHz[i], 1, 1e-6) << row.name;
+            const double db = 20 * std::log10(density.rows[i][1] / ours.density[i]);
+            EXPECT_LT(std::fabs(db), 0.1) << row.name << " at " << ours.frequencyHz[i] << " Hz";
+            worstDb = std::max(worstDb, std::fabs(db));
+        }
+
+        char control[160];
+        std::snprintf(control, sizeof control, "noise v(out) VIN dec 100 %.12g %.12g\nsetplot noise2\nprint onoise_total",
+                      band.lowHz, band.highHz * (1 + 1e-9));
+        const SimulatorRun total = simulate(netlist, control);
+        std::smatch match;
+        ASSERT_TRUE(std::regex_search(total.log, match, std::regex(R"(onoise_total = ([-+0-9.eE]+))"))) << row.name << total.log;
+        EXPECT_NEAR(20 * std::log10(std::stod(match[1]) / ours.totalVrms), 0, 0.1) << row.name;
+        RecordProperty(std::string(row.name) + "_worst_db", std::to_string(worstDb));
+    }
+}
+
+// The steady state of a sine at the filter's input at one op-amp output of the cascade.
+Measured cascadeTransient(const cascade::Cascade& c, const OpAmpSpec& spec, OpAmpSubcircuitKind kind, double amplitude,
+                          double frequency, const std::string& node)
+{
+    std::string netlist = cascadeWithOpAmp(c, spec, kind);
+    char source[96];
+    std::snprintf(source, sizeof source, "VIN in 0 DC 0 SIN(0 %.12g %.12g)", amplitude, frequency);
+    netlist.replace(netlist.find("VIN in 0 DC 0 AC 1"), 18, source);
+    const double period = 1 / frequency;
+    char control[256];
+    std::snprintf(control, sizeof control, "set wr_singlescale\ntran %.6g %.6g 0 %.6g\nwrdata @DATA@ v(%s)", period / 2000,
+                  40 * period, period / 2000, node.c_str());
+    const SimulatorRun run = simulate(netlist, control);
+    Measured m;
+    for (std::size_t i = 1; i < run.rows.size(); ++i) {
+        if (run.rows[i][0] < 35 * period)
+            continue;
+        m.peak = std::max(m.peak, std::fabs(run.rows[i][1]));
+        m.slope = std::max(m.slope, std::fabs((run.rows[i][1] - run.rows[i - 1][1]) / (run.rows[i][0] - run.rows[i - 1][0])));
+    }
+    return m;
+}
+
+TEST(OpAmpNgspice, WholeFilterSwingWarningsAppearExactlyWhenAnOutputReachesTheRail)
+{
+    // A fourth-order Chebyshev low-pass: its second section's peak rides on the first's, so the op-amp
+    // that clips first is found only along the cascade.
+    const cascade::Cascade c = designedCascade(approx::ResponseKind::LowPass, approx::Approximation::Chebyshev, 4, 1e3);
+    OpAmpSpec spec = singlePole(1e6);
+    spec.railNegative = -5;
+    spec.railPositive = 5;
+    const CascadeSignalChecks perVolt = checkCascadeSignal(c, spec, 1, 100, 10e3);
+    std::size_t binding = 0;
+    for (std::size_t k = 0; k < perVolt.outputs.size(); ++k)
+        if (perVolt.outputs[k].check.peakV > perVolt.outputs[binding].check.peakV)
+            binding = k;
+    const CascadeOutputCheck& worst = perVolt.outputs[binding];
+    const std::string node = outputNode(c, worst.section, outputIndex(worst.check.amplifier));
+    for (double factor : {0.97, 1.03}) {
+        const double amplitude = factor * 5 / worst.check.peakV;
+        const CascadeSignalChecks checks = checkCascadeSignal(c, spec, amplitude, 100, 10e3);
+        const bool warned = checks.outputs[binding].check.clips();
+        EXPECT_EQ(warned, factor > 1) << factor;
+        EXPECT_EQ(checks.warnings.empty(), !warned) << factor;
+        const Measured linear = cascadeTransient(c, spec, OpAmpSubcircuitKind::SmallSignal, amplitude, worst.check.peakHz, node);
+        EXPECT_NEAR(linear.peak / checks.outputs[binding].check.peakV, 1, 0.003) << factor << " " << node;
+        EXPECT_EQ(linear.peak > 5, warned) << factor << ": " << linear.peak;
+        const Measured clipped = cascadeTransient(c, spec, OpAmpSubcircuitKind::Limited, amplitude, worst.check.peakHz, node);
+        EXPECT_EQ(clipped.peak >= 5 * 0.9999, warned) << factor << ": " << clipped.peak;
+    }
+}
+
+TEST(OpAmpNgspice, WholeFilterSlewWarningsAppearExactlyWhenAnOutputReachesTheSlewRate)
+{
+    const cascade::Cascade c = designedCascade(approx::ResponseKind::BandPass, approx::Approximation::Butterworth, 2, 10e3, 3e3);
+    OpAmpSpec spec = singlePole(10e6);
+    spec.slewRate = 1e6;  // 1 V/us
+    const CascadeSignalChecks perVolt = checkCascadeSignal(c, spec, 1, 1e3, 100e3);
+    std::size_t binding = 0;
+    for (std::size_t k = 0; k < perVolt.outputs.size(); ++k)
+        if (perVolt.outputs[k].check.slewNeeded > perVolt.outputs[binding].check.slewNeeded)
+            binding = k;
+    const CascadeOutputCheck& worst = perVolt.outputs[binding];
+    const std::string node = outputNode(c, worst.section, outputIndex(worst.check.amplifier));
+    for (double factor : {0.97, 1.03}) {
+        const double amplitude = factor * spec.slewRate / worst.check.slewNeeded;
+        const CascadeSignalChecks checks = checkCascadeSignal(c, spec, amplitude, 1e3, 100e3);
+        const bool warned = checks.outputs[binding].check.slews();
+        EXPECT_EQ(warned, factor > 1) << factor;
+        const Measured linear = cascadeTransient(c, spec, OpAmpSubcircuitKind::SmallSignal, amplitude, worst.check.slewHz, node);
+        EXPECT_NEAR(linear.slope / checks.outputs[binding].check.slewNeeded, 1, 0.003) << factor << " " << node;
+        EXPECT_EQ(linear.slope > spec.slewRate, warned) << factor << ": " << linear.slope;
+        const Measured limited = cascadeTransient(c, spec, OpAmpSubcircuitKind::Limited, amplitude, worst.check.slewHz, node);
         EXPECT_EQ(limited.slope >= spec.slewRate * 0.995, warned) << factor << ": " << limited.slope;
     }
 }

@@ -1,16 +1,22 @@
 // The filter design window on the real main window, offscreen: a mask typed into its boxes gives the
 // sections torvel-cli gives, a section opened in the main window and changed there changes the built
 // filter, a request that cannot be designed leaves the last design on screen with the error beside its
-// box, and the exports write what the library writes.
+// box, and the exports write what the library writes; the op-amp row drives the built curves, the checks
+// along the cascade and the noise page, and the tolerance page follows the design.
 #include "cascade/cascade_names.h"
 #include "cascade/cascade_netlist.h"
 #include "cascade/filter_file.h"
 #include "cli_run.h"
+#include "opamp/cascade_noise.h"
+#include "shell/filter/filter_analyses.h"
 #include "shell/filter/filter_charts.h"
 #include "shell/filter/filter_window.h"
+#include "shell/filter/noise_page.h"
 #include "shell/filter/section_rows.h"
 #include "values/engineering_notation.h"
 #include "shell/tools/design_tools.h"
+#include "shell/tools/opamp_controls.h"
+#include "shell/tools/tolerance_view.h"
 #include "shell/window/form_definition.h"
 #include "shell/window/labeled_edit.h"
 #include "window_fixture.h"
@@ -18,6 +24,7 @@
 #include <nlohmann/json.hpp>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
@@ -27,7 +34,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QProgressBar>
 #include <QRadioButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -79,6 +91,22 @@ private:
     }
     void selectSection(int row) { m_window->sectionTable()->selectRow(row); }
     QAction* windowAction(const char* name) const { return m_window->findChild<QAction*>(QString::fromLatin1(name)); }
+    OpAmpControls* opAmpRow() const { return m_window->analyses()->opAmpControls(); }
+    void chooseOpAmp(const QString& name)
+    {
+        QComboBox* choice = opAmpRow()->choice();
+        const int index = choice->findText(name);
+        QVERIFY(index > 0);
+        choice->setCurrentIndex(index);
+        emit choice->activated(index);
+        QTRY_VERIFY(!m_window->workPending() && !m_window->analyses()->workPending());
+    }
+    void typeAmplitude(const QString& volts)
+    {
+        opAmpRow()->amplitudeField()->setText(volts);
+        emit opAmpRow()->amplitudeField()->editingFinished();
+        QTRY_VERIFY(!m_window->analyses()->workPending());
+    }
 
 private slots:
     void init()
@@ -415,6 +443,118 @@ private slots:
         QCOMPARE(m_windowMessages.size(), 1);
         QVERIFY(m_windowMessages.front().contains(QStringLiteral("フィルタファイルとして読めません")));
         QCOMPARE(m_window->curves().builtDb, built);
+    }
+
+    void opAmpChoiceDrivesTheCurvesAndTheChecksAlongTheCascade()
+    {
+        QVERIFY(opAmpRow()->isVisible());
+        QVERIFY(!opAmpRow()->precorrectButton()->isVisible());  // a section's command, not a whole filter's
+        const std::vector<double> ideal = m_window->curves().builtDb;
+        // LM358 on its 5 V supply: 0.7 MHz, 0.3 V/us, the output from -2.495 V up to 1 V only.
+        chooseOpAmp(QStringLiteral("LM358"));
+        QCOMPARE(m_window->gainBandwidthBox()->text(), QStringLiteral("0.7M"));
+        QVERIFY(m_window->curves().builtDb != ideal);  // the built curve now has the single-pole op-amps
+        const std::optional<CascadeSignalChecks>& checks = m_window->analyses()->checks();
+        QVERIFY(checks);
+        QCOMPARE(checks->outputs.size(), 6u);  // two LPF sections of three op-amps
+        // At 1 V in, each section's output reaches the filter's gain of 1 V: at the 1 V limit or past it.
+        const auto [from, to] = filter::chartRange(design());
+        const CascadeSignalChecks expected = checkCascadeSignal(design(), m_window->analyses()->opAmp(), 1, from, to);
+        QCOMPARE(checks->warnings, expected.warnings);
+        QVERIFY(!expected.warnings.empty());
+        QVERIFY(opAmpRow()->warnings()->text().contains(QStringLiteral("第2段 A3")));
+
+        // A tenth of a volt keeps every output inside the swing and within the slew rate.
+        typeAmplitude(QStringLiteral("0.1"));
+        QVERIFY(m_window->analyses()->checks()->warnings.empty());
+        QVERIFY(opAmpRow()->warnings()->text().contains(QStringLiteral("余裕あり")));
+
+        // A new design is checked again at the amplitude typed.
+        request(RequestBox::Order, QStringLiteral("6"));
+        QTRY_VERIFY(!m_window->analyses()->workPending());
+        QCOMPARE(m_window->analyses()->checks()->outputs.size(), 9u);
+        QCOMPARE(m_window->analyses()->checks()->amplitudeV, 0.1);
+    }
+
+    void noisePageShowsTheWholeFiltersNoiseAndItsSources()
+    {
+        chooseOpAmp(QStringLiteral("OP27"));
+        filter::NoisePage* page = m_window->analyses()->noisePage();
+        QCOMPARE(m_window->pages()->tabText(m_window->pages()->indexOf(page)), QStringLiteral("雑音"));
+        QVERIFY(page->isStale());  // nothing computed while out of view
+        m_window->pages()->setCurrentWidget(page);
+        QVERIFY(!page->isStale());
+        QVERIFY(page->result());
+
+        // The library's noise of the same sections over the same band: the fourth-order low-pass at 1 kHz
+        // integrates over its passband, 1 Hz to 1 kHz.
+        QCOMPARE(page->band().lowHz, 1.0);
+        QCOMPARE(page->band().highHz, 1000.0);
+        NoiseSettings settings;
+        std::tie(settings.fromHz, settings.toHz) = filter::chartRange(design());
+        settings.points = static_cast<int>(page->result()->frequencyHz.size());
+        settings.bandLowHz = 1;
+        settings.bandHighHz = 1000;
+        const NoiseResult expected = outputNoise(cascadeNoiseSections(design(), m_window->analyses()->opAmp()), settings);
+        QCOMPARE(page->result()->totalVrms, expected.totalVrms);
+        QVERIFY(page->totalLabel()->text().contains(QStringLiteral("通過域")));
+        QCOMPARE(page->sourcesTable()->rowCount(), static_cast<int>(expected.sources.size()));
+        QCOMPARE(page->sourcesTable()->item(0, 1)->text(), QString::fromStdString(expected.sources[0].name));
+        QCOMPARE(page->sourcesTable()->item(0, 0)->text(), QString::number(expected.sources[0].section + 1));
+        QCOMPARE(page->chartView()->chart()->series().size(), 2);  // the band and the density
+
+        // A band typed in: 20 Hz to 20 kHz, said as given; one that does not read keeps the last total.
+        type(page->bandLowField(), QStringLiteral("20"));
+        type(page->bandHighField(), QStringLiteral("２０ｋ"));
+        QTRY_VERIFY(!page->workPending());
+        QCOMPARE(page->band().highHz, 20000.0);
+        QVERIFY(!page->bandIsPassband());
+        QVERIFY(page->totalLabel()->text().contains(QStringLiteral("指定")));
+        const double total = page->result()->totalVrms;
+        type(page->bandHighField(), QStringLiteral("10"));
+        QTRY_VERIFY(!page->workPending());
+        QVERIFY(!page->bandError()->text().isEmpty());
+        QCOMPARE(page->result()->totalVrms, total);
+
+        // In view, a new op-amp is computed at once.
+        type(page->bandHighField(), QStringLiteral(""));
+        type(page->bandLowField(), QStringLiteral(""));
+        QTRY_VERIFY(!page->workPending());
+        const double withOp27 = page->result()->totalVrms;
+        chooseOpAmp(QStringLiteral("TL071"));
+        QVERIFY(page->result()->totalVrms > withOp27);  // 18 nV/rtHz against 3
+    }
+
+    void tolerancePageFollowsTheDesign()
+    {
+        ToleranceView* view = m_window->analyses()->toleranceView();
+        QCOMPARE(m_window->pages()->tabText(m_window->pages()->indexOf(view)), QStringLiteral("許容差"));
+        m_window->pages()->setCurrentWidget(view);
+        QCOMPARE(view->sectionField()->count(), 2);
+        QVERIFY(!view->maskField()->isEnabled());  // designed by order: no mask to judge
+
+        // A run on the worker thread, then a new design drops its results.
+        QSignalSpy finished(view, &ToleranceView::runFinished);
+        view->runsField()->setValue(300);
+        QTest::mouseClick(view->runButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+        QCOMPARE(finished.at(0).at(0).toBool(), true);
+        QCOMPARE(view->study().runs, 300);
+        request(RequestBox::Order, QStringLiteral("6"));
+        QCOMPARE(view->sectionField()->count(), 3);
+        QVERIFY(view->study().sections.empty());
+
+        // A long run shows its progress and stops when cancelled.
+        useMask(0, 4);
+        QTRY_VERIFY(!m_window->workPending());
+        QVERIFY(view->maskField()->isEnabled() && view->maskField()->isChecked());
+        view->runsField()->setValue(1000000);
+        QTest::mouseClick(view->runButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(view->progressBar()->isVisible() && view->cancelButton()->isVisible(), 5000);
+        QTest::mouseClick(view->cancelButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 20000);
+        QCOMPARE(finished.at(1).at(0).toBool(), false);
+        QVERIFY(view->statusLabel()->text().contains(QStringLiteral("中止")));
     }
 
     // Not a check: with TORVEL_SCREENSHOT_DIR set, leaves a picture of the window there for the docs.

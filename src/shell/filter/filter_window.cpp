@@ -2,12 +2,16 @@
 
 #include "cascade/cascade_netlist.h"
 #include "cascade/filter_file.h"
+#include "shell/filter/filter_analyses.h"
 #include "shell/filter/filter_charts.h"
 #include "shell/filter/filter_files.h"
 #include "shell/filter/frequency_axis.h"
+#include "shell/filter/noise_page.h"
 #include "shell/filter/section_rows.h"
 #include "shell/filter/section_table_model.h"
 #include "shell/messages/message_dialogs.h"
+#include "shell/tools/opamp_controls.h"
+#include "shell/tools/tolerance_view.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -160,6 +164,7 @@ FilterWindow::~FilterWindow()
     for (QObject* child : findChildren<QObject*>())
         disconnect(child, nullptr, this, nullptr);
     m_table->setModel(nullptr);
+    delete m_analyses;  // before the op-amp row whose fields it listens to
 }
 
 void FilterWindow::buildMenu()
@@ -318,6 +323,10 @@ QWidget* FilterWindow::buildChartPages()
     connect(m_gbw, &QLineEdit::textChanged, this, [this] { m_curvesTimer.start(); });
     connect(m_gbw, &QLineEdit::returnPressed, this, &FilterWindow::recomputeCurves);
 
+    m_analyses = new FilterAnalyses(m_gbw, this);
+    addPage(m_analyses->noisePage(), QStringLiteral("雑音"));
+    addPage(m_analyses->toleranceView(), QStringLiteral("許容差"));
+
     m_summary = new QLabel;
     m_summary->setObjectName(QStringLiteral("FilterSummary"));
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -330,6 +339,7 @@ QWidget* FilterWindow::buildChartPages()
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(row);
+    layout->addWidget(m_analyses->opAmpControls());
     layout->addWidget(m_summary);
     layout->addWidget(m_tabs, 1);
     return panel;
@@ -527,6 +537,7 @@ void FilterWindow::recomputeCurves()
     m_chartStale.fill(true);
     drawChart(m_tabs->currentIndex());
     m_summary->setText(summaryText(*c, m_curves));
+    m_analyses->setFilter(*c, m_opAmp);
     });
 }
 

@@ -10,10 +10,13 @@
 // it). While it is open there, every change to the panel (announced by mainPanelChanged()) is read back
 // and the whole filter is recomputed from that section's new parts.
 //
-// Room to grow: further pages (e.g. a tolerance analysis, a choice of real op-amps) go in as tabs with
-// addPage(); further actions on one section (e.g. searching better values) go in with addSectionAction(),
-// which puts them beside "本体ウィンドウで開く" and in the table's context menu, enabled while a section is
-// selected; selectedSection() tells them which.
+// Below the GBW box the op-amp of every section is chosen (a built-in part or typed figures) with an input
+// amplitude; FilterAnalyses checks every op-amp output along the cascade against it and fills the noise
+// and tolerance pages, which follow each new design.
+//
+// Room to grow: further pages go in as tabs with addPage(); further actions on one section (e.g.
+// searching better values) go in with addSectionAction(), which puts them beside "本体ウィンドウで開く" and
+// in the table's context menu, enabled while a section is selected; selectedSection() tells them which.
 #pragma once
 
 #include "shell/filter/filter_curves.h"
@@ -44,6 +47,7 @@ class QTableView;
 
 namespace torvel::filter {
 
+class FilterAnalyses;
 class SectionTableModel;
 
 class FilterWindow : public QWidget {
@@ -62,6 +66,8 @@ public:
     QTableView* sectionTable() const { return m_table; }
     QTabWidget* pages() const { return m_tabs; }
     QChartView* chartView(int index) const { return m_charts[static_cast<std::size_t>(index)]; }
+    /// The op-amp row, its checks, the noise and the tolerance pages.
+    FilterAnalyses* analyses() const { return m_analyses; }
 
     /// The section selected in the table, if any.
     std::optional<std::size_t> selectedSection() const;
@@ -78,6 +84,7 @@ public:
     void setMessageHandler(std::function<void(const QString& text, MessageKind kind)> handler) { m_message = std::move(handler); }
 
     /// Whether typing has started a redesign (or a recomputation) that has not run yet.
+    /// (The op-amp checks and the noise page have their own: analyses()->workPending().)
     bool workPending() const { return m_redesignTimer.isActive() || m_curvesTimer.isActive() || m_followTimer.isActive(); }
 
 public slots:
@@ -146,6 +153,7 @@ private:
     std::array<bool, 4> m_chartStale{};     // the curves have changed since the chart was drawn
     QTableView* m_table = nullptr;
     SectionTableModel* m_model = nullptr;
+    FilterAnalyses* m_analyses = nullptr;
     QHBoxLayout* m_sectionActionRow = nullptr;
     QAction* m_openSection = nullptr;
     QList<QAction*> m_sectionActions;

@@ -174,15 +174,22 @@ double OpAmpControls::amplitude() const
     return a && *a > 0 ? *a : kDefaultAmplitude;
 }
 
-void OpAmpControls::showChecks(const SignalChecks& checks)
+void OpAmpControls::showChecks(const SignalChecks& checks) { showWarnings(checks.warnings, checks.amplitudeV); }
+
+void OpAmpControls::showWarnings(const std::vector<std::string>& warnings, double amplitudeV)
 {
     QStringList lines;
-    for (const std::string& w : checks.warnings)
+    for (const std::string& w : warnings)
         lines << QString::fromStdString(w);
     m_warnings->setStyleSheet(lines.isEmpty() ? QString() : kRed);
-    m_warnings->setText(lines.isEmpty()
-                            ? QStringLiteral("振幅・スルーレート: 余裕あり (入力 %1 Vp)").arg(figure(checks.amplitudeV))
-                            : lines.join(QLatin1Char('\n')));
+    m_warnings->setText(lines.isEmpty() ? QStringLiteral("振幅・スルーレート: 余裕あり (入力 %1 Vp)").arg(figure(amplitudeV))
+                                        : lines.join(QLatin1Char('\n')));
+}
+
+void OpAmpControls::setPrecorrectionShown(bool shown)
+{
+    m_precorrect->setVisible(shown);
+    m_result->setVisible(shown);
 }
 
 void OpAmpControls::showPrecorrection(const PrecorrectionOutcome& outcome)

@@ -1,8 +1,9 @@
-// The response window's op-amp: a built-in part or typed figures, the input amplitude for the swing and
-// slew checks, the pre-correction button, and what the checks and the pre-correction found.
+// The op-amp of the response window and of the filter design window: a built-in part or typed figures,
+// the input amplitude for the swing and slew checks, the pre-correction button, and what the checks and
+// the pre-correction found.
 //
-// The GBW is the response window's own field: choosing a part writes its GBW there, so the curves and the
-// checks always use the same op-amp. Typing into any figure makes the op-amp "custom".
+// The GBW is the window's own field: choosing a part writes its GBW there, so the curves and the checks
+// always use the same op-amp. Typing into any figure makes the op-amp "custom".
 #pragma once
 
 #include "opamp/opamp_spec.h"
@@ -30,6 +31,11 @@ public:
     double amplitude() const;
 
     void showChecks(const SignalChecks& checks);
+    /// The warnings of checks at `amplitudeV` (a whole filter's, one line per op-amp output that clips or
+    /// slews), or that there is room when there are none.
+    void showWarnings(const std::vector<std::string>& warnings, double amplitudeV);
+    /// Whether the window offers the pre-correction (a whole filter's window does not).
+    void setPrecorrectionShown(bool shown);
     void showPrecorrection(const PrecorrectionOutcome& outcome);
 
     QComboBox* choice() const { return m_choice; }
