@@ -25,7 +25,7 @@ esac
 shift || true
 chosen=("$@")
 # Fixed runs per target for --ci: about a minute each on a 2-core machine, seeds chosen once and kept.
-declare -A ci_runs=([parse]=1500000 [commands]=400000 [settings]=150000 [design_file]=150000 [filter_file]=20000)
+declare -A ci_runs=([parse]=1500000 [commands]=400000 [settings]=150000 [design_file]=150000 [filter_file]=20000 [optimise]=3000)
 ci_seed=20261209
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \

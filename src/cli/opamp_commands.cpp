@@ -185,6 +185,20 @@ nlohmann::ordered_json warningsOf(const std::vector<std::string>& lines, std::st
 
 const char* const kOutputNames[] = {"A1", "A2", "A3", "A4"};
 
+const char* const kBandError = "--band must be F1,F2 with 0 < F1 < F2";
+
+// A typed --band replaces the band the settings hold; false when it does not read.
+bool readBand(const CliRequest& request, NoiseSettings& settings)
+{
+    if (!request.opAmp.band)
+        return true;
+    const std::optional<std::pair<double, double>> band = bandOf(*request.opAmp.band);
+    if (!band)
+        return false;
+    std::tie(settings.bandLowHz, settings.bandHighHz) = *band;
+    return true;
+}
+
 }  // namespace
 
 std::optional<OpAmpSpec> opAmpOf(const CliRequest& request, std::string& error)
@@ -291,12 +305,8 @@ OpAmpCommandResult runNoise(const CircuitComponents& parts, FilterType type, con
     settings.points = request.output.points;
     settings.bandLowHz = kDefaultBandLow;
     settings.bandHighHz = kDefaultBandHigh;
-    if (request.opAmp.band) {
-        const std::optional<std::pair<double, double>> band = bandOf(*request.opAmp.band);
-        if (!band)
-            return usage("--band must be F1,F2 with 0 < F1 < F2");
-        std::tie(settings.bandLowHz, settings.bandHighHz) = *band;
-    }
+    if (!readBand(request, settings))
+        return usage(kBandError);
     const NoiseSection section{parts, type, *spec};
     return noiseReport(outputNoise(std::span(&section, 1), settings), settings, *spec, false);
 }
@@ -312,7 +322,7 @@ std::string opAmpOptionsError(const CliRequest& request)
             return "--amplitude must be a positive peak voltage";
     }
     if (request.opAmp.band && !bandOf(*request.opAmp.band))
-        return "--band must be F1,F2 with 0 < F1 < F2";
+        return kBandError;
     return {};
 }
 
@@ -373,12 +383,8 @@ OpAmpCommandResult runCascadeNoise(const cascade::Cascade& cascade, const CliReq
     const NoiseBand passband = passbandOf(cascade);
     settings.bandLowHz = passband.lowHz;
     settings.bandHighHz = passband.highHz;
-    if (request.opAmp.band) {
-        const std::optional<std::pair<double, double>> band = bandOf(*request.opAmp.band);
-        if (!band)
-            return usage("--band must be F1,F2 with 0 < F1 < F2");
-        std::tie(settings.bandLowHz, settings.bandHighHz) = *band;
-    }
+    if (!readBand(request, settings))
+        return usage(kBandError);
     const std::vector<NoiseSection> sections = cascadeNoiseSections(cascade, *spec);
     OpAmpCommandResult result = noiseReport(outputNoise(sections, settings), settings, *spec, true);
     // Which band the total covers: the one asked for, or the filter's passband.
