@@ -1,5 +1,7 @@
 #include "design/circuit_response.h"
 
+#include "design/golden_section.h"
+
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -376,18 +378,8 @@ ResponsePeak findPeak(const CircuitComponents& parts, FilterType type, const OpA
             best = i;
         }
     }
-    double a = lo + step * std::max(best - 1, 0);
-    double b = lo + step * std::min(best + 1, kGrid - 1);
-    const double ratio = (std::sqrt(5.0) - 1) / 2;
-    for (int i = 0; i < 100 && b - a > 1e-12; ++i) {
-        const double c = b - ratio * (b - a);
-        const double d = a + ratio * (b - a);
-        if (level(c) > level(d))
-            b = d;
-        else
-            a = c;
-    }
-    const double logPeak = (a + b) / 2;
+    const double logPeak = goldenSectionMaximum(level, lo + step * std::max(best - 1, 0),
+                                                lo + step * std::min(best + 1, kGrid - 1), 100, 1e-12);
     const double refined = level(logPeak);
     if (refined >= bestLevel)
         return {std::pow(10.0, logPeak), refined};

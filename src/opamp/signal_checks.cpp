@@ -1,5 +1,6 @@
 #include "opamp/signal_checks.h"
 
+#include "design/golden_section.h"
 #include "values/engineering_notation.h"
 
 #include <algorithm>
@@ -34,18 +35,7 @@ struct Maximum {
 template <typename Value>
 Maximum refine(Value value, double logF, double step, double lo, double hi, int steps)
 {
-    double a = std::max(lo, logF - step);
-    double b = std::min(hi, logF + step);
-    const double ratio = (std::sqrt(5.0) - 1) / 2;
-    for (int i = 0; i < steps; ++i) {
-        const double c = b - ratio * (b - a);
-        const double d = a + ratio * (b - a);
-        if (value(c) > value(d))
-            b = d;
-        else
-            a = c;
-    }
-    const double mid = (a + b) / 2;
+    const double mid = goldenSectionMaximum(value, std::max(lo, logF - step), std::min(hi, logF + step), steps);
     Maximum best{logF, value(logF)};
     const double refined = value(mid);
     if (refined > best.value)
