@@ -530,7 +530,9 @@ private:
         std::size_t down = up;  // the next option below is down - 1
         bool upOpen = true;
         bool downOpen = true;
-        while (!m_cancelled) {
+        // Every step counts towards the clock: a wide range can hold thousands of options between two
+        // visits that go deeper.
+        while (!stop()) {
             upOpen = upOpen && up < list.options.size() && inside(list.options[up].value);
             downOpen = downOpen && down > 0 && inside(list.options[down - 1].value);
             if (!upOpen && !downOpen)

@@ -8,6 +8,8 @@
 namespace torvel::search {
 namespace {
 
+constexpr double kWidestRange = 1e6 * (1 + 1e-9);
+
 bool readBound(const std::string& text, double& into, const char* what, std::string& error)
 {
     const double value = ParseEngineering(text);
@@ -39,6 +41,13 @@ std::optional<SearchOptions> readSearchOptions(const SearchOptionTexts& texts, s
         return std::nullopt;
     if (options.resistors.high < options.resistors.low || options.capacitors.high < options.capacitors.low) {
         error = "a part range must not end below its start";
+        return std::nullopt;
+    }
+    // The search's work grows with the number of values per element, and a range far wider than any
+    // board uses (10 ohm ... 10 Mohm is six decades) only turns a search of seconds into one of hours.
+    if (options.resistors.high > options.resistors.low * kWidestRange
+        || options.capacitors.high > options.capacitors.low * kWidestRange) {
+        error = "a part range may span at most six decades (1k ... 1M spans three)";
         return std::nullopt;
     }
     if (!(texts.largestErrorPercent > 0) || !(texts.timeLimitSeconds >= 0)) {

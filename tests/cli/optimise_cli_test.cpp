@@ -86,6 +86,7 @@ TEST(TorvelCliOptimise, ExitStatusesFollowTheOtherCommands)
         {"pairs_names_no_element", {"--H", "1", "--fo", "1k", "--Q", "1", "--pairs", "R1,Q"}, kExitUsage},
         {"bound_is_no_value", {"--H", "1", "--fo", "1k", "--Q", "1", "--r-min", "small"}, kExitUsage},
         {"range_ends_below_start", {"--H", "1", "--fo", "1k", "--Q", "1", "--c-min", "1u", "--c-max", "1n"}, kExitUsage},
+        {"range_wider_than_six_decades", {"--H", "1", "--fo", "1k", "--Q", "1", "--r-min", "1", "--r-max", "10M"}, kExitUsage},
         {"error_not_positive", {"--H", "1", "--fo", "1k", "--Q", "1", "--max-error", "0"}, kExitUsage},
     };
     for (const auto& row : rows)
