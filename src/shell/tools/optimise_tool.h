@@ -1,9 +1,10 @@
 // The menu command 最適化: the search for best E-series values, run from the window.
 //
-// It asks for the search's options, reads the panel as the synthesis does, runs the search on a worker
-// thread behind a progress box that can cancel it (the window stays responsive, and a search that ends
-// within 200 ms never shows the box), then fills the component fields and shows wanted against realised
-// figures in a result window. The panel is only read and written on the window's thread.
+// It asks for the search's options (search_options_dialog.h), reads the panel as the synthesis does, runs
+// the search on a worker thread behind a progress box that can cancel it (search_runner.h: the window stays
+// responsive, and a search that ends within 200 ms never shows the box), then fills the component fields
+// and shows wanted against realised figures in a result window. The panel is only read and written on the
+// window's thread.
 #pragma once
 
 #include "design/design_panel.h"
