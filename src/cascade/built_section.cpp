@@ -1,5 +1,6 @@
 #include "cascade/built_section.h"
 
+#include "design/filter_types.h"
 #include "design/model_session.h"
 #include "design/reading.h"
 #include "design/synthesis.h"
@@ -98,6 +99,32 @@ SectionBuild buildFirstOrder(const approx::Section& wanted, double H, const Part
 }
 
 }  // namespace
+
+std::optional<SectionCircuit> circuitFromFields(const BuiltSection& section)
+{
+    const auto text = [&](Field f) { return section.fields[static_cast<std::size_t>(f)].text; };
+    if (const std::optional<FilterType> type = filterTypeOfSection(section.kind)) {
+        PanelModel panel;
+        panel.checkRadio(*type);
+        ShowTypeLayout(panel, *type);
+        for (Field f : kAllFields)
+            panel.setFieldText(f, text(f));
+        const std::optional<CircuitComponents> parts = ReadCircuitComponents(panel);
+        if (!parts)
+            return std::nullopt;
+        return secondOrderCircuit(*parts, *type);
+    }
+    FirstOrderParts p;
+    p.highPass = section.kind == approx::SectionKind::FirstOrderHp;
+    p.C1 = ParseEngineering(text(Field::C1));
+    p.R1 = ParseEngineering(text(Field::R1));
+    p.R4 = ParseEngineering(text(Field::R4));
+    for (double v : {p.C1, p.R1, p.R4})
+        if (!(v > 0 && std::isfinite(v)))
+            return std::nullopt;
+    return firstOrderCircuit(p);
+}
+
 
 RealisedValues realisedOf(const approx::Section& wanted, double H, approx::SectionKind kind, const SectionCircuit& circuit)
 {

@@ -9,6 +9,7 @@
 #include "approx/sections.h"
 #include "cascade/section_circuit.h"
 #include "design/design_panel.h"
+#include "design/parts_description.h"
 #include "design/realised_values.h"
 
 #include <array>
@@ -36,6 +37,10 @@ struct BuiltSection {
     std::array<FieldState, kFieldCount> fields{};         // its panel after the synthesis, by Field
     SectionCircuit circuit;
     RealisedValues realised;  // wanted and realised H, fo, Q (fn)
+    /// Elements built from two parts in series or in parallel (a best-values search may choose them),
+    /// for the netlist and the parts list; empty after a synthesis. An entry counts only while its field
+    /// still reads its value.
+    PartsDescription built;
 };
 
 struct [[nodiscard]] SectionBuild {
@@ -45,6 +50,10 @@ struct [[nodiscard]] SectionBuild {
 };
 
 SectionBuild buildSection(const approx::Section& wanted, double H, const PartSettings& settings);
+
+/// The parts the section's field texts stand for, read as the analysis reads them; nothing when a shown
+/// component does not read (or, in a first-order section, is no value above zero).
+std::optional<SectionCircuit> circuitFromFields(const BuiltSection& section);
 
 /// Wanted and realised H, fo, Q (fn where the section has its own zero) of the section's circuit.
 RealisedValues realisedOf(const approx::Section& wanted, double H, approx::SectionKind kind, const SectionCircuit& circuit);

@@ -40,6 +40,26 @@ CascadeResult designCascade(const CascadeRequest& request)
     return {std::move(cascade), {}};
 }
 
+std::optional<double> elementValue(const SectionCircuit& circuit, Field field)
+{
+    if (circuit.isFirstOrder()) {
+        switch (field) {
+        case Field::C1: return circuit.firstOrder.C1;
+        case Field::R1: return circuit.firstOrder.R1;
+        case Field::R4: return circuit.firstOrder.R4;
+        default: return std::nullopt;
+        }
+    }
+    if (field == Field::C1)
+        return circuit.parts.C1;
+    if (field == Field::C2)
+        return circuit.parts.C2;
+    const int resistor = static_cast<int>(field) - static_cast<int>(Field::R1) + 1;
+    if (resistor >= 1 && resistor <= 10)
+        return circuit.parts.r(resistor);
+    return std::nullopt;
+}
+
 void replaceSectionCircuit(Cascade& cascade, std::size_t index, const SectionCircuit& circuit)
 {
     if (index >= cascade.sections.size())
@@ -47,6 +67,18 @@ void replaceSectionCircuit(Cascade& cascade, std::size_t index, const SectionCir
     BuiltSection& section = cascade.sections[index];
     section.circuit = circuit;
     section.realised = realisedOf(section.wanted, section.H, section.kind, section.circuit);
+    // A pair of parts stands for one value; once the element holds another, its parts are unknown.
+    std::erase_if(section.built.elements, [&](const ElementBuild& e) { return elementValue(circuit, e.element) != e.value; });
+}
+
+void replaceSectionParts(Cascade& cascade, std::size_t index, const std::array<FieldState, kFieldCount>& fields,
+                         const SectionCircuit& circuit, const PartsDescription& built)
+{
+    if (index >= cascade.sections.size())
+        return;
+    cascade.sections[index].fields = fields;
+    cascade.sections[index].built = built;
+    replaceSectionCircuit(cascade, index, circuit);
 }
 
 }  // namespace torvel::cascade

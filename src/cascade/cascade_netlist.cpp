@@ -61,8 +61,19 @@ std::string cascadeNetlist(const Cascade& cascade, const OpAmpModel& opAmp, doub
             return name + suffix;
         };
         out << "* section " << k + 1 << ": " << approx::sectionKindName(cascade.sections[k].kind) << "\n";
-        for (const NetlistElement& e : elementsOf(circuit))
+        for (const NetlistElement& e : elementsOf(circuit)) {
+            const ElementBuild* pair = cascade.sections[k].built.find(e.field, e.value);
+            if (pair && pair->build != PartBuild::Single) {
+                // Two parts soldered for one element: in series through a node of their own, or side by side.
+                const bool series = pair->build == PartBuild::Series;
+                const std::string middle = series ? e.name + "mid" + suffix : node(e.to);
+                out << e.name << "a" << suffix << " " << node(e.from) << " " << middle << " " << spiceNumber(pair->parts[0]) << "\n";
+                out << e.name << "b" << suffix << " " << (series ? middle : node(e.from)) << " " << node(e.to) << " "
+                    << spiceNumber(pair->parts[1]) << "\n";
+                continue;
+            }
             out << e.name << suffix << " " << node(e.from) << " " << node(e.to) << " " << spiceNumber(e.value) << "\n";
+        }
         for (int a = 1; a <= circuit.opAmpCount(); ++a) {
             const std::string n = std::to_string(a);
             // Non-inverting input grounded, inverting input n<a>, output v<a>.
@@ -103,7 +114,7 @@ std::string cascadeBillOfMaterials(const Cascade& cascade)
         }
         // The calculator's own list of the section, each reference numbered.
         std::istringstream lines(billOfMaterials(circuit.parts, *circuit.type, settings.resistorSeries,
-                                                 settings.capacitorSeries));
+                                                 settings.capacitorSeries, cascade.sections[k].built));
         std::string line;
         std::getline(lines, line);  // its header
         while (std::getline(lines, line)) {

@@ -8,7 +8,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <cmath>
+#include <utility>
 
 namespace torvel::cascade {
 namespace {
@@ -92,30 +94,87 @@ std::optional<CascadeRequest> requestFromJson(const Json& json, std::string& err
     return r;
 }
 
-// The parts a section's field texts stand for, read as the analysis reads them.
-std::optional<SectionCircuit> circuitFromFields(const BuiltSection& section)
+constexpr std::array<std::pair<PartBuild, std::string_view>, 3> kBuildKeys = {
+    {{PartBuild::Single, "single"}, {PartBuild::Series, "series"}, {PartBuild::Parallel, "parallel"}}};
+
+// Element descriptions that still hold for the section's parts, in field order.
+Json builtJson(const BuiltSection& s)
 {
-    const auto text = [&](Field f) { return section.fields[static_cast<std::size_t>(f)].text; };
-    if (const std::optional<FilterType> type = filterTypeOfSection(section.kind)) {
-        PanelModel panel;
-        panel.checkRadio(*type);
-        ShowTypeLayout(panel, *type);
-        for (Field f : kAllFields)
-            panel.setFieldText(f, text(f));
-        const std::optional<CircuitComponents> parts = ReadCircuitComponents(panel);
-        if (!parts)
-            return std::nullopt;
-        return secondOrderCircuit(*parts, *type);
+    Json built = Json::object();
+    for (Field f : kAllFields) {
+        const std::optional<double> value = elementValue(s.circuit, f);
+        const ElementBuild* e = value ? s.built.find(f, *value) : nullptr;
+        if (!e || !s.fields[static_cast<std::size_t>(f)].visible)
+            continue;
+        Json parts = Json::array({e->parts[0]});
+        if (e->build != PartBuild::Single)
+            parts.push_back(e->parts[1]);
+        std::string_view key;
+        for (const auto& [build, name] : kBuildKeys)
+            if (build == e->build)
+                key = name;
+        built[std::string(fieldInfo(f).key)] = {{"build", key}, {"parts", std::move(parts)}, {"seriesValues", e->seriesValues}};
     }
-    FirstOrderParts p;
-    p.highPass = section.kind == approx::SectionKind::FirstOrderHp;
-    p.C1 = ParseEngineering(text(Field::C1));
-    p.R1 = ParseEngineering(text(Field::R1));
-    p.R4 = ParseEngineering(text(Field::R4));
-    for (double v : {p.C1, p.R1, p.R4})
-        if (!(v > 0 && std::isfinite(v)))
+    return built;
+}
+
+// How the section's elements are built, as the file says; refused when an entry names no shown element of
+// the section, is malformed, or its parts do not make the value its field holds.
+std::optional<PartsDescription> builtFromJson(const Json& json, const BuiltSection& section, std::string& error)
+{
+    PartsDescription description;
+    if (!json.is_object()) {
+        error = "has a broken description of its parts";
+        return std::nullopt;
+    }
+    for (const auto& [key, entry] : json.items()) {
+        std::optional<Field> field;
+        for (Field f : kAllFields)
+            if (fieldInfo(f).key == key && section.fields[static_cast<std::size_t>(f)].visible)
+                field = f;
+        const std::optional<double> value = field ? elementValue(section.circuit, *field) : std::nullopt;
+        if (!value) {
+            error = "describes the parts of " + key + ", which it has no element for";
             return std::nullopt;
-    return firstOrderCircuit(p);
+        }
+        ElementBuild e;
+        e.element = *field;
+        e.value = *value;
+        bool known = false;
+        if (entry.is_object() && isString(entry, "build"))
+            for (const auto& [build, name] : kBuildKeys)
+                if (entry["build"].get<std::string>() == name) {
+                    e.build = build;
+                    known = true;
+                }
+        const std::size_t count = e.build == PartBuild::Single ? 1 : 2;
+        if (!known || !entry.contains("parts") || !entry["parts"].is_array() || entry["parts"].size() != count
+            || !entry.contains("seriesValues") || !entry["seriesValues"].is_boolean()) {
+            error = "has a broken description of the parts of " + key;
+            return std::nullopt;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            const Json& part = entry["parts"][i];
+            e.parts[i] = part.is_number() ? part.get<double>() : 0.0;
+            if (!(e.parts[i] > 0 && std::isfinite(e.parts[i]))) {
+                error = "has a broken description of the parts of " + key;
+                return std::nullopt;
+            }
+        }
+        e.seriesValues = entry["seriesValues"].get<bool>();
+        // The field shows the combination to five significant digits: it may differ from the parts' exact
+        // combination by half a unit of the fifth digit, never more.
+        const double combined = e.build == PartBuild::Single   ? e.parts[0]
+                              : e.build == PartBuild::Series ? e.parts[0] + e.parts[1]
+                                                             : e.parts[0] * e.parts[1] / (e.parts[0] + e.parts[1]);
+        constexpr double kFieldRounding = 1e-4;
+        if (!(std::abs(combined / e.value - 1) <= kFieldRounding)) {
+            error = "describes parts of " + key + " that do not make the value of its field";
+            return std::nullopt;
+        }
+        description.elements.push_back(e);
+    }
+    return description;
 }
 
 }  // namespace
@@ -134,7 +193,10 @@ std::string saveFilter(const Cascade& cascade)
             if (state.visible)
                 fields[std::string(fieldInfo(f).key)] = state.text;
         }
-        sections.push_back({{"kind", sectionKey(s.kind)}, {"H", s.H}, {"fields", std::move(fields)}});
+        Json section = {{"kind", sectionKey(s.kind)}, {"H", s.H}, {"fields", std::move(fields)}};
+        if (Json built = builtJson(s); !built.empty())
+            section["built"] = std::move(built);
+        sections.push_back(std::move(section));
     }
     json["sections"] = std::move(sections);
     return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
@@ -186,6 +248,12 @@ CascadeResult loadFilter(std::string_view text)
             return {std::nullopt, "section " + std::to_string(k + 1) + " of the filter file has unreadable parts"};
         section.circuit = *circuit;
         section.realised = realisedOf(section.wanted, section.H, section.kind, section.circuit);
+        if (stored.contains("built")) {
+            std::optional<PartsDescription> built = builtFromJson(stored["built"], section, error);
+            if (!built)
+                return {std::nullopt, "section " + std::to_string(k + 1) + " of the filter file " + error};
+            section.built = std::move(*built);
+        }
     }
     return designed;
 }

@@ -5,6 +5,11 @@
 //    "request": {"response": "lp", "approximation": "elliptic", "order": 5, "fc": 12000, "bandwidth": 0,
 //                "mask": null, "ripple": 0.5, "attenuation": 60, "gain": 1, "E1": "24", "E2": "6", "Z": "4.7K"},
 //    "sections": [{"kind": "first-order-lp", "H": 1, "fields": {"C1": " 33.0000n", ...}}, ...]}
+//
+// A section whose parts a best-values search chose also says how its elements are built, so that the
+// parts list and the netlist of a loaded filter still name both parts of a pair:
+//    "built": {"R1": {"build": "series", "parts": [1000, 2200], "seriesValues": true}, ...}
+// The fields hold the combined values either way, so a reader that ignores "built" gets the same circuit.
 #pragma once
 
 #include "cascade/cascade.h"

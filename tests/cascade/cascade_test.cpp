@@ -215,5 +215,81 @@ TEST(CascadeBillOfMaterials, NumbersEveryReferenceBySection)
     EXPECT_EQ(bom.find("\nR2.1,"), std::string::npos);  // a first-order section has no loop
 }
 
+
+// Section 2 of the fifth-order elliptic low-pass (a TZF section) with its R1 built from two parts in
+// series, as a best-values search may leave it: 40 % and 60 % of the field's value.
+Cascade withSeriesPairInR1()
+{
+    Cascade c = designed(request(kDesigns[0]));
+    BuiltSection& s = c.sections[1];
+    const double r1 = s.circuit.parts.r(1);
+    s.built.elements.push_back({Field::R1, r1, PartBuild::Series, {0.4 * r1, 0.6 * r1}, false});
+    return c;
+}
+
+TEST(PairedParts, ExportsNameBothPartsOfThePair)
+{
+    const Cascade c = withSeriesPairInR1();
+    const std::string bom = cascadeBillOfMaterials(c);
+    for (const char* line : {"\nR1a.2,", "\nR1b.2,", "\nR1.3,"})
+        EXPECT_NE(bom.find(line), std::string::npos) << line;
+    EXPECT_EQ(bom.find("\nR1.2,"), std::string::npos);
+    const std::string netlist = cascadeNetlist(c, {}, 10, 100e3);
+    // In series: R1a from R1's first node to a node of its own, R1b from there on.
+    for (const char* line : {"\nR1a_2 ", "\nR1b_2 R1mid_2 ", "\nR1_3 "})
+        EXPECT_NE(netlist.find(line), std::string::npos) << line;
+}
+
+TEST(PairedParts, FilterFileKeepsThePairAndAChangedValueDropsIt)
+{
+    const Cascade c = withSeriesPairInR1();
+    const std::string file = saveFilter(c);
+    EXPECT_NE(file.find("\"built\""), std::string::npos);
+    const CascadeResult loaded = loadFilter(file);
+    ASSERT_TRUE(loaded.cascade) << loaded.error;
+    ASSERT_EQ(loaded.cascade->sections[1].built.elements.size(), 1u);
+    const ElementBuild& pair = loaded.cascade->sections[1].built.elements[0];
+    EXPECT_EQ(pair.build, PartBuild::Series);
+    EXPECT_EQ(pair.parts, c.sections[1].built.elements[0].parts);
+    EXPECT_FALSE(pair.seriesValues);
+    EXPECT_EQ(saveFilter(*loaded.cascade), file);
+    EXPECT_EQ(cascadeBillOfMaterials(*loaded.cascade), cascadeBillOfMaterials(c));
+
+    // Another value in R1 is no longer what the two parts make.
+    Cascade changed = c;
+    SectionCircuit circuit = changed.sections[1].circuit;
+    circuit.parts.R[0] *= 2;
+    replaceSectionCircuit(changed, 1, circuit);
+    EXPECT_TRUE(changed.sections[1].built.elements.empty());
+    EXPECT_EQ(saveFilter(changed).find("\"built\""), std::string::npos);
+}
+
+TEST(PairedParts, BrokenDescriptionsAreRefusedWithTheirReason)
+{
+    const std::string good = saveFilter(withSeriesPairInR1());
+    const auto with = [&](const std::string& from, const std::string& to) {
+        std::string text = good;
+        const std::size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? text : text.replace(at, from.size(), to);
+    };
+    const struct {
+        const char* rule;
+        std::string text;
+        const char* reason;
+    } rows[] = {
+        {"an element the section does not show", with("\"R1\": {", "\"Q\": {"), "no element"},
+        {"an unknown way of building", with("\"series\"", "\"stacked\""), "broken description"},
+        {"one part where series needs two", with("\"build\": \"series\"", "\"build\": \"single\""), "broken description"},
+        {"parts that do not make the field's value", with("\"build\": \"series\"", "\"build\": \"parallel\""), "do not make"},
+        {"a description that is no object", with("\"built\": {", "\"built\": 7, \"x\": {"), "broken description"},
+    };
+    for (const auto& row : rows) {
+        const CascadeResult result = loadFilter(row.text);
+        EXPECT_FALSE(result.cascade) << row.rule;
+        EXPECT_NE(result.error.find(row.reason), std::string::npos) << row.rule << ": " << result.error;
+    }
+}
+
 }  // namespace
 }  // namespace torvel::cascade

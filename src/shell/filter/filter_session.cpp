@@ -42,6 +42,7 @@ void FilterSession::adopt(cascade::Cascade cascade, std::vector<cascade::Section
     m_cascade = std::move(cascade);
     m_designed = std::move(designed);
     m_linked.reset();
+    ++m_designNumber;
 }
 
 bool FilterSession::sectionEdited(std::size_t index) const
@@ -76,6 +77,18 @@ PanelFollowing FilterSession::followPanel(const DesignPanel& panel)
     section.fields = read.parts->fields;
     cascade::replaceSectionCircuit(*m_cascade, *m_linked, read.parts->circuit);
     return PanelFollowing::Updated;
+}
+
+std::vector<SectionSearchOutcome> FilterSession::applySearch(const std::vector<std::size_t>& indices,
+                                                            const std::vector<search::SectionResult>& results)
+{
+    if (!m_cascade)
+        return {};
+    std::vector<SectionSearchOutcome> outcomes = applySearchResults(*m_cascade, indices, results);
+    for (const SectionSearchOutcome& o : outcomes)
+        if (o.verdict == SectionSearchVerdict::Replaced && m_linked == o.index)
+            m_linked.reset();
+    return outcomes;
 }
 
 }  // namespace torvel::filter

@@ -9,6 +9,9 @@
 #include "cascade/cascade.h"
 #include "shell/filter/filter_request_form.h"
 #include "shell/filter/section_link.h"
+#include "shell/filter/section_search.h"
+
+#include <cstdint>
 
 #include <optional>
 #include <string>
@@ -55,12 +58,22 @@ public:
     /// Takes the linked section's parts from the panel when they changed.
     PanelFollowing followPanel(const DesignPanel& panel);
 
+    /// Counts the designs adopted (by redesign or load): a search started on one design may only change
+    /// that design.
+    std::uint64_t designNumber() const { return m_designNumber; }
+
+    /// Gives sections the parts a best-values search found for them (see applySearchResults). The link
+    /// to the calculator ends when its section gets new parts, since the calculator still shows the old.
+    std::vector<SectionSearchOutcome> applySearch(const std::vector<std::size_t>& indices,
+                                                  const std::vector<search::SectionResult>& results);
+
 private:
     void adopt(cascade::Cascade cascade, std::vector<cascade::SectionCircuit> designed);
 
     std::optional<cascade::Cascade> m_cascade;
     std::vector<cascade::SectionCircuit> m_designed;  // each section's circuit as the request designs it
     std::optional<std::size_t> m_linked;
+    std::uint64_t m_designNumber = 0;
 };
 
 }  // namespace torvel::filter

@@ -7,6 +7,7 @@
 #include "shell/filter/filter_files.h"
 #include "shell/filter/frequency_axis.h"
 #include "shell/filter/noise_page.h"
+#include "shell/filter/section_optimiser.h"
 #include "shell/filter/section_rows.h"
 #include "shell/filter/section_table_model.h"
 #include "shell/messages/message_dialogs.h"
@@ -127,6 +128,9 @@ FilterWindow::FilterWindow(DesignPanel& mainPanel, QWidget* parent) : QWidget(pa
     connect(&m_followTimer, &QTimer::timeout, this, &FilterWindow::followMainPanel);
 
     m_model = new SectionTableModel(m_session, this);
+    m_optimiser = new SectionOptimiser(*this, m_session, [this](const QString& text, MessageKind kind) { message(text, kind); });
+    connect(m_optimiser, &SectionOptimiser::sectionsChanged, this, &FilterWindow::showDesign);
+    connect(m_optimiser, &SectionOptimiser::status, this, &FilterWindow::showLinkStatus);
     buildMenu();
     auto* top = new QWidget;
     auto* topLayout = new QHBoxLayout(top);
@@ -187,6 +191,9 @@ void FilterWindow::buildMenu()
         &FilterWindow::saveChartAs);
     file->addSeparator();
     add(QStringLiteral("CloseFilterWindow"), QStringLiteral("閉じる(&C)"), QKeySequence(Qt::CTRL | Qt::Key_W), &QWidget::close);
+    QMenu* design = m_menuBar->addMenu(QStringLiteral("設計(&D)"));
+    design->addAction(m_optimiser->sectionAction());
+    design->addAction(m_optimiser->allAction());
 }
 
 void FilterWindow::addBox(QGridLayout* grid, RequestBox which, const QString& objectName, QWidget* input, QLineEdit* edit)
@@ -370,6 +377,13 @@ QWidget* FilterWindow::buildSectionPanel()
     m_openSection->setToolTip(QStringLiteral("選んだ段の種類と値を本体ウィンドウに入れます。そこで部品を変えるとこの設計に反映されます"));
     connect(m_openSection, &QAction::triggered, this, &FilterWindow::openSelectedSection);
     addSectionAction(m_openSection);
+    addSectionAction(m_optimiser->sectionAction());
+    // Not a selected section's action: enabled whenever there is a design.
+    m_table->addAction(m_optimiser->allAction());
+    auto* allButton = new QToolButton;
+    allButton->setDefaultAction(m_optimiser->allAction());
+    allButton->setObjectName(m_optimiser->allAction()->objectName() + QStringLiteral("Button"));
+    m_sectionActionRow->addWidget(allButton);
     m_sectionActionRow->addStretch();
     m_sectionActionRow->addWidget(m_linkStatus);
 
@@ -412,6 +426,7 @@ void FilterWindow::updateSectionActions()
         action->setEnabled(any);
     const bool firstOrder = any && c->sections[*selected].circuit.isFirstOrder();
     m_openSection->setEnabled(any && !firstOrder);
+    m_optimiser->updateActions(selected);
     m_openSection->setToolTip(firstOrder ? QStringLiteral("1次の段は本体ウィンドウに対応する種類がないため開けません")
                                          : QStringLiteral("選んだ段の種類と値を本体ウィンドウに入れます。そこで部品を変えるとこの設計に反映されます"));
 }

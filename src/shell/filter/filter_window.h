@@ -14,9 +14,13 @@
 // amplitude; FilterAnalyses checks every op-amp output along the cascade against it and fills the noise
 // and tolerance pages, which follow each new design.
 //
-// Room to grow: further pages go in as tabs with addPage(); further actions on one section (e.g.
-// searching better values) go in with addSectionAction(), which puts them beside "本体ウィンドウで開く" and
-// in the table's context menu, enabled while a section is selected; selectedSection() tells them which.
+// 最適化 (SectionOptimiser) searches E-series values for the selected second-order section, or for all of
+// them, and gives the sections the parts it finds; the table, the curves, the pages and the exports then
+// show those parts, until a new design replaces them.
+//
+// Room to grow: further pages go in as tabs with addPage(); further actions on one section go in with
+// addSectionAction(), which puts them beside "本体ウィンドウで開く" and in the table's context menu, enabled
+// while a section is selected; selectedSection() tells them which.
 #pragma once
 
 #include "shell/filter/filter_curves.h"
@@ -48,6 +52,7 @@ class QTableView;
 namespace torvel::filter {
 
 class FilterAnalyses;
+class SectionOptimiser;
 class SectionTableModel;
 
 class FilterWindow : public QWidget {
@@ -68,6 +73,9 @@ public:
     QChartView* chartView(int index) const { return m_charts[static_cast<std::size_t>(index)]; }
     /// The op-amp row, its checks, the noise and the tolerance pages.
     FilterAnalyses* analyses() const { return m_analyses; }
+
+    /// 最適化 of the selected section and of all sections.
+    SectionOptimiser* optimiser() const { return m_optimiser; }
 
     /// The section selected in the table, if any.
     std::optional<std::size_t> selectedSection() const;
@@ -154,6 +162,7 @@ private:
     QTableView* m_table = nullptr;
     SectionTableModel* m_model = nullptr;
     FilterAnalyses* m_analyses = nullptr;
+    SectionOptimiser* m_optimiser = nullptr;
     QHBoxLayout* m_sectionActionRow = nullptr;
     QAction* m_openSection = nullptr;
     QList<QAction*> m_sectionActions;

@@ -1,33 +1,30 @@
 // The menu command 最適化: the search for best E-series values, run from the window.
 //
-// It asks for the search's options, reads the panel as the synthesis does, runs the search on a worker
-// thread behind a progress box that can cancel it (the window stays responsive, and a search that ends
-// within 200 ms never shows the box), then fills the component fields and shows wanted against realised
-// figures in a result window. The panel is only read and written on the window's thread.
+// It asks for the search's options (search_options_dialog.h), reads the panel as the synthesis does, runs
+// the search on a worker thread behind a progress box that can cancel it (search_runner.h: the window stays
+// responsive, and a search that ends within 200 ms never shows the box), then fills the component fields
+// and shows wanted against realised figures in a result window. The panel is only read and written on the
+// window's thread.
 #pragma once
 
 #include "design/design_panel.h"
 #include "design/parts_description.h"
 #include "search/best_values.h"
+#include "shell/tools/search_runner.h"
 
 #include <QDialog>
 #include <QObject>
 #include <QPointer>
-#include <QProgressDialog>
 
-#include <atomic>
 #include <functional>
-#include <memory>
 #include <optional>
 
 class QAction;
 class QLabel;
 class QMenuBar;
+class QProgressDialog;
 class QTableWidget;
-class QTimer;
 class QWidget;
-template <typename T>
-class QFutureWatcher;
 
 namespace torvel {
 
@@ -36,16 +33,14 @@ class OptimiseTool : public QObject {
 public:
     /// Adds the command to `menuBar`; `window` parents its dialogs, `panel` is the window for the logic.
     OptimiseTool(QWidget& window, DesignPanel& panel, QMenuBar& menuBar);
-    /// Stops a running search and waits for its thread.
-    ~OptimiseTool() override;
 
     QAction* action() const { return m_action; }
-    bool running() const;
+    bool running() const { return m_runner->running(); }
     /// The result window of the last search that found a design; null before the first.
     QDialog* resultWindow() const { return m_result; }
     QTableWidget* resultTable() const { return m_table; }
     QLabel* resultSummary() const { return m_summary; }
-    QProgressDialog* progressDialog() const { return m_progress; }
+    QProgressDialog* progressDialog() const { return m_runner->progressDialog(); }
 
     /// How the elements of the last design written are built (pairs), for the netlist and the parts list.
     const PartsDescription& partsDescription() const { return m_built; }
@@ -54,10 +49,9 @@ public:
     using OptionsChooser = std::function<std::optional<search::SearchOptions>(const search::SearchOptions& last)>;
     void setOptionsChooser(OptionsChooser chooser) { m_chooseOptions = std::move(chooser); }
     /// Replaces the search (tests give one they control); it runs on the worker thread.
-    using Searcher = std::function<search::SectionResult(const search::SectionRequest&, const search::SearchControl&)>;
-    void setSearcher(Searcher searcher) { m_search = std::move(searcher); }
+    void setSearcher(SearchRunner::Searcher searcher) { m_runner->setSearcher(std::move(searcher)); }
     /// How long a search runs before its progress box shows (200 ms).
-    void setProgressDelay(int milliseconds) { m_progressDelayMs = milliseconds; }
+    void setProgressDelay(int milliseconds) { m_runner->setProgressDelay(milliseconds); }
 
 public slots:
     /// 最適化: options, then the search in the background.
@@ -72,22 +66,14 @@ signals:
 private:
     void searchFinished();
     void showResult(const search::SectionResult& result);
-    std::optional<search::SearchOptions> askOptions(const search::SearchOptions& last);
 
     QWidget& m_window;
     DesignPanel& m_panel;
     QAction* m_action = nullptr;
     OptionsChooser m_chooseOptions;
-    Searcher m_search;
+    SearchRunner* m_runner = nullptr;
     search::SearchOptions m_lastOptions;
     PartsDescription m_built;
-
-    std::atomic<bool> m_cancel{false};
-    std::atomic<int> m_permille{0};
-    std::unique_ptr<QFutureWatcher<search::SectionResult>> m_watcher;
-    QPointer<QProgressDialog> m_progress;
-    int m_progressDelayMs = 200;  // a search that ends sooner never shows the box
-    QTimer* m_progressTimer = nullptr;
     QPointer<QDialog> m_result;
     QTableWidget* m_table = nullptr;
     QLabel* m_summary = nullptr;
