@@ -136,6 +136,8 @@ public:
         m_bestGainStep = bestGainStep();
         if (m_info.hasA4)
             buildGainTables();
+        if (m_type == FilterType::TzfLow)
+            buildZeroProducts();
         updateWindows();
     }
 
@@ -840,11 +842,16 @@ private:
             const double b = p.high - lnBefore - m_remaining[i + 1].low;
             return e.exponent > 0 ? Interval{std::exp(a), std::exp(b)} : Interval{std::exp(-b), std::exp(-a)};
         };
+        if (i == m_capacitorsChosenAt && !m_zeroProducts.empty() && !markZeroPartners())
+            return;
         const Bound node = loopBound(i);
         // The value that, with the later elements at their ideal values, puts w0 where fo and Q share the
         // error evenly (x = -y/2).
         const double center = std::exp((-2 * m_lnOmega + m_y - lnBefore - m_remainingIdeal[i + 1]) / e.exponent);
+        const bool filterR2 = e.field == Field::R2 && !m_zeroProducts.empty();
         walk(e.field, window, node.steps, budget, center, [&](int index) {
+            if (filterR2 && !m_r2HasZeroPartner[static_cast<std::size_t>(index)])
+                return true;
             if (stop())
                 return false;
             const int added = newParts(option(e.field, index));
@@ -1092,6 +1099,64 @@ private:
         m_gainTables = true;
     }
 
+    // TZF (Wo<Wn): the zero lies at wn^2 = w0^2 + 1/(R8 R2 C1 C2), so that with C1 and C2 chosen, R2 R8
+    // alone sets how far apart the two frequencies lie: whatever R3, R5 and R6 do to w0, fn and fo can only
+    // both stay within their tolerances where R2 R8 lies within 1 / (C1 C2 (wn'^2 - w0'^2)). All R2 R8 are
+    // kept sorted, so that each capacitor choice finds the few R2 that have a partner in one lookup.
+    void buildZeroProducts()
+    {
+        const OptionList& r2 = listOf(Field::R2);
+        const OptionList& r8 = listOf(Field::R8);
+        if (r2.options.size() * r8.options.size() > kRatioTableLimit)
+            return;  // no filter: R2 is walked whole
+        m_zeroProducts.reserve(r2.options.size() * r8.options.size());
+        for (std::size_t a = 0; a < r2.options.size(); ++a)
+            for (std::size_t b = 0; b < r8.options.size(); ++b)
+                m_zeroProducts.push_back({r2.options[a].lnValue + r8.options[b].lnValue, static_cast<int>(a), static_cast<int>(b)});
+        std::sort(m_zeroProducts.begin(), m_zeroProducts.end(), [](const Ratio& x, const Ratio& y) { return x.lnRatio < y.lnRatio; });
+        m_r2HasZeroPartner.assign(r2.options.size(), 1);
+        std::size_t first = 0;
+        while (first < m_chain.size() && (m_chain[first].field == Field::C2))
+            ++first;
+        m_capacitorsChosenAt = first;
+    }
+
+    // Marks the R2 options that have an R8 placing the zero within fn's tolerance while w0 stays within
+    // fo's (and Q's); false when none has, so that nothing below the capacitors can match the best.
+    bool markZeroPartners()
+    {
+        std::fill(m_r2HasZeroPartner.begin(), m_r2HasZeroPartner.end(), 1);
+        if (!m_haveBest)
+            return true;
+        const Interval f = toleranceFor({m_pair.first, m_pair.second, m_bestGainStep});
+        const Interval t = pairTolerance();
+        const Interval x = intersect(intersect(t, {t.low - m_y, t.high - m_y}), m_zeroX);
+        if (f.empty() || x.empty())
+            return false;
+        if (!std::isfinite(f.low) || !std::isfinite(f.high) || !std::isfinite(x.low) || !std::isfinite(x.high))
+            return true;
+        const double wanted = 2 * std::numbers::pi * m_request.fn;
+        const double omega = m_space.wantedOmega();
+        const double gapHigh = wanted * wanted * std::exp(2 * f.high) - omega * omega * std::exp(2 * x.low);
+        const double gapLow = wanted * wanted * std::exp(2 * f.low) - omega * omega * std::exp(2 * x.high);
+        if (!(gapHigh > 0))
+            return false;
+        // The subtraction loses a few digits where fn lies close to fo: the slack is generous.
+        constexpr double kGapSlack = 1e-7;
+        const double lnCapacitors = chosen(Field::C1).lnValue + chosen(Field::C2).lnValue;
+        const double low = -std::log(gapHigh) - lnCapacitors - kGapSlack;
+        const double high = gapLow > 0 ? -std::log(gapLow) - lnCapacitors + kGapSlack : kInfinity;
+        std::fill(m_r2HasZeroPartner.begin(), m_r2HasZeroPartner.end(), 0);
+        bool any = false;
+        auto at = std::lower_bound(m_zeroProducts.begin(), m_zeroProducts.end(), low,
+                                   [](const Ratio& r, double v) { return r.lnRatio < v; });
+        for (; at != m_zeroProducts.end() && at->lnRatio <= high; ++at) {
+            m_r2HasZeroPartner[static_cast<std::size_t>(at->r5)] = 1;
+            any = true;
+        }
+        return any;
+    }
+
     // R4 (= R9) and R10 for a chosen loop (and R8): the gain R10/R9 times gainFactor must meet H.
     void chooseGain(double gainFactor, long long fnStep, int budget)
     {
@@ -1295,6 +1360,9 @@ private:
     std::vector<std::vector<int>> m_gainByR4;         // their indices, per R4 option
     std::vector<std::vector<int>> m_gainByR10;        // and per R10 option
     std::vector<Ratio> m_gainRatios;                  // TZF (Wo<Wn): every R4, R10 by ln(R10/R4)
+    std::vector<Ratio> m_zeroProducts;                // TZF (Wo<Wn): every R2, R8 by ln(R2 R8)
+    std::vector<char> m_r2HasZeroPartner;             // per R2 option, under the chosen capacitors
+    std::size_t m_capacitorsChosenAt = 0;             // the chain level at which C1 and C2 are known
     std::vector<Interval> m_remaining;
     std::vector<double> m_remainingIdeal;
     int m_c1Power = 1;
