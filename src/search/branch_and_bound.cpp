@@ -42,6 +42,8 @@ constexpr long long kReuseCombinations = 256;
 constexpr std::size_t kRatioTableLimit = 4'000'000;
 // Cancellation is looked at after this many nodes.
 constexpr long long kCancelInterval = 4096;
+// The most elements the chain of w0 can have after C1: C2, R3, R2, R5, R6.
+constexpr std::size_t kMaxChainElements = 5;
 // A budget of new part values that does not limit anything.
 constexpr int kUnlimited = 1000;
 // The step of an error that no choice below can bring into range.
@@ -734,38 +736,70 @@ private:
         return 0;
     }
 
-    // Calls each(sum) for every way the elements in `which` can take options made of used parts only, sum
-    // being their exponent-weighted log values; false when there are too many ways to try.
-    template <typename Each>
-    bool forEachReuse(const std::vector<ChainElement>& which, Each each) const
+    // The chain elements from some level on, each with the exponent-weighted log values of its options made
+    // of used parts only (in m_reuseValues, from start[k] to start[k + 1]). Kept in place, since every node
+    // of the chain asks.
+    struct ReuseLists {
+        std::array<ChainElement, kMaxChainElements> elements{};
+        std::array<std::size_t, kMaxChainElements + 1> start{};
+        std::size_t count = 0;
+    };
+
+    void collectReuse(std::size_t next, ReuseLists& lists) const
     {
-        std::vector<std::vector<double>> values;
-        long long combinations = 1;
-        for (const ChainElement& e : which) {
+        lists.count = 0;
+        m_reuseValues.clear();
+        const auto add = [&](const ChainElement& e) {
             const OptionList& list = listOf(e.field);
-            std::vector<double> v;
+            lists.elements[lists.count] = e;
+            lists.start[lists.count] = m_reuseValues.size();
             for (int id : m_used)
                 for (int index : list.byFirstPart[static_cast<std::size_t>(id)])
                     if (reusesOnly(list.options[static_cast<std::size_t>(index)]))
-                        v.push_back(list.options[static_cast<std::size_t>(index)].lnValue * e.exponent);
-            combinations *= static_cast<long long>(v.size());
+                        m_reuseValues.push_back(list.options[static_cast<std::size_t>(index)].lnValue * e.exponent);
+            ++lists.count;
+        };
+        for (std::size_t i = std::min(next, m_chain.size()); i < m_chain.size(); ++i)
+            add(m_chain[i]);
+        for (const ChainElement& e : m_tail)
+            add(e);
+        lists.start[lists.count] = m_reuseValues.size();
+    }
+
+    // Calls each(sum) for every way the elements of `lists` in `mask` can take options made of used parts
+    // only, sum being their exponent-weighted log values, until each returns true; false when there are too
+    // many ways to try.
+    template <typename Each>
+    bool forEachReuse(const ReuseLists& lists, unsigned mask, Each each) const
+    {
+        std::array<std::size_t, kMaxChainElements> members{};
+        std::size_t n = 0;
+        long long combinations = 1;
+        for (std::size_t k = 0; k < lists.count; ++k) {
+            if (!((mask >> k) & 1u))
+                continue;
+            combinations *= static_cast<long long>(lists.start[k + 1] - lists.start[k]);
             if (combinations == 0)
                 return true;
             if (combinations > kReuseCombinations)
                 return false;
-            values.push_back(std::move(v));
+            members[n++] = k;
         }
-        std::vector<std::size_t> at(values.size(), 0);
+        std::array<std::size_t, kMaxChainElements> at{};
+        for (std::size_t i = 0; i < n; ++i)
+            at[i] = lists.start[members[i]];
         while (true) {
             double sum = 0;
-            for (std::size_t i = 0; i < values.size(); ++i)
-                sum += values[i][at[i]];
+            for (std::size_t i = 0; i < n; ++i)
+                sum += m_reuseValues[at[i]];
             if (each(sum))
                 return true;
             std::size_t i = 0;
-            while (i < values.size() && ++at[i] == values[i].size())
-                at[i++] = 0;
-            if (i == values.size())
+            while (i < n && ++at[i] == lists.start[members[i] + 1]) {
+                at[i] = lists.start[members[i]];
+                ++i;
+            }
+            if (i == n)
                 return true;
         }
     }
@@ -775,43 +809,47 @@ private:
     // cheaply it answers the smaller number.
     int chainNewNeeded(std::size_t next, double lnAssigned, int upTo) const
     {
-        std::vector<ChainElement> rest(m_chain.begin() + static_cast<std::ptrdiff_t>(std::min(next, m_chain.size())), m_chain.end());
-        rest.insert(rest.end(), m_tail.begin(), m_tail.end());
-        if (rest.empty())
+        if (std::min(next, m_chain.size()) == m_chain.size() && m_tail.empty())
             return 0;
         const Interval p = productWindow();
         if (p.empty())
             return upTo + 1;
+        ReuseLists lists;
+        collectReuse(next, lists);
+        const unsigned all = (1u << lists.count) - 1;
         const Interval need{p.low - lnAssigned - kWindowSlack, p.high - lnAssigned + kWindowSlack};
         bool hit = false;
-        if (!forEachReuse(rest, [&](double sum) { return hit = sum >= need.low && sum <= need.high; }) || hit)
+        if (!forEachReuse(lists, all, [&](double sum) { return hit = sum >= need.low && sum <= need.high; }) || hit)
             return 0;
         if (upTo < 1)
             return 1;
         // One new value: taken by one element, or shared by several of the same kind as one part each.
-        const unsigned subsets = 1u << rest.size();
-        for (unsigned mask = 1; mask < subsets; ++mask) {
-            std::vector<ChainElement> shared, others;
-            for (std::size_t i = 0; i < rest.size(); ++i)
-                ((mask >> i) & 1u ? shared : others).push_back(rest[i]);
-            const OptionList& list = listOf(shared.front().field);
+        for (unsigned shared = 1; shared <= all; ++shared) {
+            const OptionList* list = nullptr;
             int exponent = 0;
+            int members = 0;
             bool sameList = true;
-            for (const ChainElement& e : shared) {
+            for (std::size_t k = 0; k < lists.count; ++k) {
+                if (!((shared >> k) & 1u))
+                    continue;
+                const ChainElement& e = lists.elements[k];
+                if (!list)
+                    list = &listOf(e.field);
                 exponent += e.exponent;
-                sameList = sameList && &listOf(e.field) == &list;
+                ++members;
+                sameList = sameList && &listOf(e.field) == list;
             }
             if (!sameList)
                 continue;  // a capacitor and a resistor cannot share a part
-            const bool reachable = forEachReuse(others, [&](double sum) {
+            const bool reachable = forEachReuse(lists, all & ~shared, [&](double sum) {
                 if (exponent == 0)  // R5 = R6, a new value that cancels
                     return hit = sum >= need.low && sum <= need.high;
                 Interval v{(need.low - sum) / exponent, (need.high - sum) / exponent};
                 if (v.low > v.high)
                     std::swap(v.low, v.high);
-                for (std::size_t i = list.lowerBound(std::exp(v.low)); i < list.options.size() && list.options[i].lnValue <= v.high; ++i) {
-                    const PartOption& o = list.options[i];
-                    if (newParts(o) == 1 && (shared.size() == 1 || o.build == PartBuild::Single))
+                for (std::size_t i = list->lowerBound(std::exp(v.low)); i < list->options.size() && list->options[i].lnValue <= v.high; ++i) {
+                    const PartOption& o = list->options[i];
+                    if (newParts(o) == 1 && (members == 1 || o.build == PartBuild::Single))
                         return hit = true;
                 }
                 return false;
@@ -1340,6 +1378,7 @@ private:
     std::array<int, kElementCount> m_copies{};  // how many layout elements each free element stands for
     std::vector<int> m_usage;                    // per part id, how many chosen options use it
     std::vector<int> m_used;                     // the part ids in use
+    mutable std::vector<double> m_reuseValues;   // scratch of collectReuse
     int m_distinct = 0;
     double m_spread = 0;
 
