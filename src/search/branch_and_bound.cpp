@@ -44,6 +44,8 @@ constexpr std::size_t kRatioTableLimit = 4'000'000;
 constexpr long long kCancelInterval = 4096;
 // The most elements the chain of w0 can have after C1: C2, R3, R2, R5, R6.
 constexpr std::size_t kMaxChainElements = 5;
+// The most part values a candidate can use: two parts for each element.
+constexpr std::size_t kMaxParts = 2 * kElementCount;
 // A budget of new part values that does not limit anything.
 constexpr int kUnlimited = 1000;
 // The step of an error that no choice below can bring into range.
@@ -71,6 +73,12 @@ int compareSteps(const Steps& a, const Steps& b)
             return a[i] < b[i] ? -1 : 1;
     return 0;
 }
+
+// Some options of an element, by index in the order of value, and whether each option is among them.
+struct OptionSubset {
+    std::vector<int> indices;
+    std::vector<char> member;
+};
 
 // An element of w0^-2 chosen after C1, with its power there.
 struct ChainElement {
@@ -491,13 +499,19 @@ private:
     // those made only of parts already used, then the others outward from the ideal value, ending a side
     // once it can no longer win a tie on the errors `nodeSteps` bound. Until a first candidate exists the
     // walk starts at `center` instead, the value the errors want, so that the first candidate is good.
-    // Stops once visit returns false.
+    // Stops once visit returns false. With a `subset`, only its options are walked.
     template <typename Window, typename Visit>
-    void walk(Field field, Window window, const Steps& nodeSteps, int budget, double center, Visit visit)
+    void walk(Field field, Window window, const Steps& nodeSteps, int budget, double center, Visit visit,
+              const OptionSubset* subset = nullptr)
     {
         if (budget < 0)
             return;
         const OptionList& list = listOf(field);
+        // Positions along the walk: every option, or the subset's, both in the order of value.
+        const std::size_t count = subset ? subset->indices.size() : list.options.size();
+        const auto at = [&](std::size_t position) {
+            return subset ? static_cast<std::size_t>(subset->indices[position]) : position;
+        };
         Interval current = window();
         long long generation = m_generation;
         const auto inside = [&](double value) {
@@ -509,9 +523,13 @@ private:
         };
         const int copies = m_copies[slot(field)];
         // Reused parts first. The list of used parts changes while visiting, so walk a copy.
-        const std::vector<int> usedParts = m_used;
-        for (int id : usedParts) {
-            for (int index : list.byFirstPart[static_cast<std::size_t>(id)]) {
+        std::array<int, kMaxParts> usedParts{};
+        const std::size_t usedCount = m_used.size();
+        std::copy(m_used.begin(), m_used.end(), usedParts.begin());
+        for (std::size_t u = 0; u < usedCount; ++u) {
+            for (int index : list.byFirstPart[static_cast<std::size_t>(usedParts[u])]) {
+                if (subset && !subset->member[static_cast<std::size_t>(index)])
+                    continue;
                 const PartOption& o = list.options[static_cast<std::size_t>(index)];
                 if (inside(o.value) && reusesOnly(o) && (!visit(index) || m_cancelled))
                     return;
@@ -527,20 +545,24 @@ private:
         const double origin = bySpread ? ideal(field) : center;
         const double start = std::clamp(origin, first.low, std::max(first.low, first.high));
         const double lnStart = std::log(start);
-        const auto distanceOf = [&](std::size_t i) {
-            return bySpread ? list.options[i].spread : std::abs(list.options[i].lnValue - lnStart);
+        const auto distanceOf = [&](std::size_t position) {
+            const PartOption& o = list.options[at(position)];
+            return bySpread ? o.spread : std::abs(o.lnValue - lnStart);
         };
         std::size_t up = list.lowerBound(start);
-        std::size_t down = up;  // the next option below is down - 1
+        if (subset)
+            up = static_cast<std::size_t>(std::lower_bound(subset->indices.begin(), subset->indices.end(), static_cast<int>(up))
+                                          - subset->indices.begin());
+        std::size_t down = up;  // the next position below is down - 1
         bool upOpen = true;
         bool downOpen = true;
         while (!m_cancelled) {
-            upOpen = upOpen && up < list.options.size() && inside(list.options[up].value);
-            downOpen = downOpen && down > 0 && inside(list.options[down - 1].value);
+            upOpen = upOpen && up < count && inside(list.options[at(up)].value);
+            downOpen = downOpen && down > 0 && inside(list.options[at(down - 1)].value);
             if (!upOpen && !downOpen)
                 return;
             const bool takeUp = upOpen && (!downOpen || distanceOf(up) <= distanceOf(down - 1));
-            const std::size_t index = takeUp ? up++ : --down;
+            const std::size_t index = at(takeUp ? up++ : --down);
             const PartOption& o = list.options[index];
             if (reusesOnly(o) || newParts(o) > budget)
                 continue;  // visited above, or too many new values
@@ -886,10 +908,8 @@ private:
         // The value that, with the later elements at their ideal values, puts w0 where fo and Q share the
         // error evenly (x = -y/2).
         const double center = std::exp((-2 * m_lnOmega + m_y - lnBefore - m_remainingIdeal[i + 1]) / e.exponent);
-        const bool filterR2 = e.field == Field::R2 && !m_zeroProducts.empty();
+        const bool zeroPartners = e.field == Field::R2 && m_partnersKnown;
         walk(e.field, window, node.steps, budget, center, [&](int index) {
-            if (filterR2 && !m_r2HasZeroPartner[static_cast<std::size_t>(index)])
-                return true;
             if (stop())
                 return false;
             const int added = newParts(option(e.field, index));
@@ -906,6 +926,8 @@ private:
                 m_zeroX = zeroWindow(value, {0, 0});
                 m_pair = pairSteps(m_y, m_zeroX);
             }
+            if (zeroPartners)
+                boundZeroByPartners(index);
             const int below = admit(loopBound(i + 1), budget, added, chainFollows(i + 1), i + 1);
             if (below >= 0)
                 searchChain(i + 1, below);
@@ -917,7 +939,7 @@ private:
             m_lnAssigned = lnBefore;
             remove(e.field);
             return true;
-        });
+        }, zeroPartners ? &m_r2Partners : nullptr);
     }
 
     // R5 and R6 together, from the table of their ratios, inside the window the product leaves them,
@@ -935,7 +957,7 @@ private:
         const Interval zeroXBefore = m_zeroX;
         const std::pair<long long, long long> pairBefore = m_pair;
         bool open = true;
-        if (m_type == FilterType::TzfLow) {
+        if (m_type == FilterType::TzfLow && !m_partnersKnown) {
             // With the ratio's range known, the zero has a bound of its own, and narrows x.
             const Interval ratios = window();
             m_zeroStep = zeroStepBound(chosen(Field::R3).value, ratios);
@@ -1152,7 +1174,7 @@ private:
             for (std::size_t b = 0; b < r8.options.size(); ++b)
                 m_zeroProducts.push_back({r2.options[a].lnValue + r8.options[b].lnValue, static_cast<int>(a), static_cast<int>(b)});
         std::sort(m_zeroProducts.begin(), m_zeroProducts.end(), [](const Ratio& x, const Ratio& y) { return x.lnRatio < y.lnRatio; });
-        m_r2HasZeroPartner.assign(r2.options.size(), 1);
+        m_r2Partners.member.assign(r2.options.size(), 0);
         std::size_t first = 0;
         while (first < m_chain.size() && (m_chain[first].field == Field::C2))
             ++first;
@@ -1163,7 +1185,7 @@ private:
     // fo's (and Q's); false when none has, so that nothing below the capacitors can match the best.
     bool markZeroPartners()
     {
-        std::fill(m_r2HasZeroPartner.begin(), m_r2HasZeroPartner.end(), 1);
+        m_partnersKnown = false;
         if (!m_haveBest)
             return true;
         const Interval f = toleranceFor({m_pair.first, m_pair.second, m_bestGainStep});
@@ -1184,15 +1206,91 @@ private:
         const double lnCapacitors = chosen(Field::C1).lnValue + chosen(Field::C2).lnValue;
         const double low = -std::log(gapHigh) - lnCapacitors - kGapSlack;
         const double high = gapLow > 0 ? -std::log(gapLow) - lnCapacitors + kGapSlack : kInfinity;
-        std::fill(m_r2HasZeroPartner.begin(), m_r2HasZeroPartner.end(), 0);
-        bool any = false;
-        auto at = std::lower_bound(m_zeroProducts.begin(), m_zeroProducts.end(), low,
-                                   [](const Ratio& r, double v) { return r.lnRatio < v; });
-        for (; at != m_zeroProducts.end() && at->lnRatio <= high; ++at) {
-            m_r2HasZeroPartner[static_cast<std::size_t>(at->r5)] = 1;
-            any = true;
+        for (int index : m_r2Partners.indices)
+            m_r2Partners.member[static_cast<std::size_t>(index)] = 0;
+        m_r2Partners.indices.clear();
+        const auto byProduct = [](const Ratio& r, double v) { return r.lnRatio < v; };
+        m_partnersBegin = static_cast<std::size_t>(
+            std::lower_bound(m_zeroProducts.begin(), m_zeroProducts.end(), low, byProduct) - m_zeroProducts.begin());
+        m_partnersEnd = m_partnersBegin;
+        for (; m_partnersEnd < m_zeroProducts.size() && m_zeroProducts[m_partnersEnd].lnRatio <= high; ++m_partnersEnd) {
+            const int r2 = m_zeroProducts[m_partnersEnd].r5;
+            if (!m_r2Partners.member[static_cast<std::size_t>(r2)]) {
+                m_r2Partners.member[static_cast<std::size_t>(r2)] = 1;
+                m_r2Partners.indices.push_back(r2);
+            }
         }
-        return any;
+        std::sort(m_r2Partners.indices.begin(), m_r2Partners.indices.end());
+        m_partnersKnown = true;
+        return !m_r2Partners.indices.empty();
+    }
+
+    // With R2 chosen too, each partner R8 fixes the zero's distance from w0: wn'^2 = w0'^2 + 1/(R8 R2 C1 C2)
+    // rises with w0'. For w0' = w e^x, x within fo's and Q's tolerance, fn errs no less than the partner
+    // nearest to it allows, and only the x for which some partner keeps fn within its tolerance remain. The
+    // DC gain is (R10/R4) wn'^2/w0'^2, so a partner also needs some R10/R4 that brings H within its own
+    // tolerance over those x; one that has none can only lead to worse candidates.
+    void boundZeroByPartners(int r2)
+    {
+        const Interval f = toleranceFor({m_pair.first, m_pair.second, m_bestGainStep});
+        const Interval h = toleranceFor({m_pair.first, m_pair.second});
+        const Interval t = pairTolerance();
+        const Interval x = intersect(intersect(t, {t.low - m_y, t.high - m_y}), m_zeroX);
+        if (f.empty() || x.empty()) {
+            m_zeroStep = kUnreachable;
+            return;
+        }
+        if (!std::isfinite(f.low) || !std::isfinite(f.high) || !std::isfinite(x.low) || !std::isfinite(x.high))
+            return;
+        const double wanted = 2 * std::numbers::pi * m_request.fn;
+        const double omega = m_space.wantedOmega();
+        const double wantedSquare = wanted * wanted;
+        const double k = option(Field::R2, r2).value * chosen(Field::C1).value * chosen(Field::C2).value;
+        const double w0Low = omega * omega * std::exp(2 * x.low);
+        const double w0High = omega * omega * std::exp(2 * x.high);
+        const double fnLow = wantedSquare * std::exp(2 * f.low);
+        const double fnHigh = wantedSquare * std::exp(2 * f.high);
+        // Squares of frequencies: the slack covers the rounding of sums and products of a few parts.
+        constexpr double kSquareSlack = 1e-7;
+        double nearest = kInfinity;
+        Interval hull{kInfinity, -kInfinity};
+        for (std::size_t i = m_partnersBegin; i < m_partnersEnd; ++i) {
+            if (m_zeroProducts[i].r5 != r2)
+                continue;
+            const double gap = 1 / (option(Field::R8, m_zeroProducts[i].r6).value * k);
+            // w0'^2 within [fnLow - gap, fnHigh - gap]
+            const double a = (fnLow - gap) * (1 - kSquareSlack);
+            const double b = (fnHigh - gap) * (1 + kSquareSlack);
+            if (!(b > 0))
+                continue;
+            const Interval xk = intersect(x, {(a > 0 ? 0.5 * std::log(a) - std::log(omega) : -kInfinity) - kWindowSlack,
+                                              0.5 * std::log(b) - std::log(omega) + kWindowSlack});
+            if (xk.empty() || !gainReachable(gap, omega * omega * std::exp(2 * xk.low), omega * omega * std::exp(2 * xk.high), h))
+                continue;
+            const double low = (w0Low + gap) * (1 - kSquareSlack);
+            const double high = (w0High + gap) * (1 + kSquareSlack);
+            nearest = std::min(nearest, low > wantedSquare ? std::sqrt(low / wantedSquare) - 1
+                                                           : (high < wantedSquare ? 1 - std::sqrt(high / wantedSquare) : 0.0));
+            hull.low = std::min(hull.low, xk.low);
+            hull.high = std::max(hull.high, xk.high);
+        }
+        m_zeroStep = nearest < kInfinity ? step(nearest) : kUnreachable;
+        m_zeroX = intersect(m_zeroX, {hull.low - kWindowSlack, hull.high + kWindowSlack});
+        m_pair = pairSteps(m_y, m_zeroX);
+    }
+
+    // TZF (Wo<Wn): whether some R10/R4 from the table brings H = (R10/R4)(1 + gap/w0'^2) within the log
+    // tolerance `h`, w0'^2 lying anywhere in [w0Low, w0High]. Yes where there is no table.
+    bool gainReachable(double gap, double w0Low, double w0High, Interval h) const
+    {
+        if (m_gainRatios.empty() || h.empty() || !std::isfinite(h.low) || !std::isfinite(h.high))
+            return !h.empty();
+        constexpr double kGainSlack = 1e-7;
+        const double low = m_lnH + h.low - std::log1p(gap / w0Low) - kGainSlack;
+        const double high = m_lnH + h.high - std::log1p(gap / w0High) + kGainSlack;
+        const auto at = std::lower_bound(m_gainRatios.begin(), m_gainRatios.end(), low,
+                                         [](const Ratio& r, double v) { return r.lnRatio < v; });
+        return at != m_gainRatios.end() && at->lnRatio <= high;
     }
 
     // R4 (= R9) and R10 for a chosen loop (and R8): the gain R10/R9 times gainFactor must meet H.
@@ -1400,7 +1498,9 @@ private:
     std::vector<std::vector<int>> m_gainByR10;        // and per R10 option
     std::vector<Ratio> m_gainRatios;                  // TZF (Wo<Wn): every R4, R10 by ln(R10/R4)
     std::vector<Ratio> m_zeroProducts;                // TZF (Wo<Wn): every R2, R8 by ln(R2 R8)
-    std::vector<char> m_r2HasZeroPartner;             // per R2 option, under the chosen capacitors
+    OptionSubset m_r2Partners;                        // the R2 that have one, under the chosen capacitors
+    std::size_t m_partnersBegin = 0, m_partnersEnd = 0;  // their pairs in m_zeroProducts
+    bool m_partnersKnown = false;                     // whether the two above hold for these capacitors
     std::size_t m_capacitorsChosenAt = 0;             // the chain level at which C1 and C2 are known
     std::vector<Interval> m_remaining;
     std::vector<double> m_remainingIdeal;
