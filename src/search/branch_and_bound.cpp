@@ -840,6 +840,8 @@ private:
         collectReuse(next, lists);
         const unsigned all = (1u << lists.count) - 1;
         const Interval need{p.low - lnAssigned - kWindowSlack, p.high - lnAssigned + kWindowSlack};
+        if (next >= m_chain.size())
+            return std::min(ratioNewNeeded(need), upTo + 1);
         bool hit = false;
         if (!forEachReuse(lists, all, [&](double sum) { return hit = sum >= need.low && sum <= need.high; }) || hit)
             return 0;
@@ -880,6 +882,18 @@ private:
                 return 1;
         }
         return 2;
+    }
+
+    // Only R5 and R6 are left, looked up together: the fewest new values among the ratios inside `need`
+    // (few, since the window is narrow), kUnlimited when there is none.
+    int ratioNewNeeded(Interval need) const
+    {
+        const auto byRatio = [](const Ratio& r, double v) { return r.lnRatio < v; };
+        int fewest = kUnlimited;
+        for (auto r = std::lower_bound(m_ratios.begin(), m_ratios.end(), need.low, byRatio);
+             r != m_ratios.end() && r->lnRatio <= need.high && fewest > 0; ++r)
+            fewest = std::min(fewest, partsAdded(option(Field::R5, r->r5), option(Field::R6, r->r6)));
+        return fewest;
     }
 
     void searchChain(std::size_t i, int budget)
