@@ -1,7 +1,8 @@
 // Branch and bound over the search space.
 //
 // The elements are chosen in this order: C1, R1, then the chain of the natural frequency (C2, R3, R2, and
-// R5 with R6, whatever of them is free; R5 and R6 are looked up together in a table of their ratios), then
+// R5 with R6, whatever of them is free; R2 before R3 in TZF (Wo<Wn); R5 and R6 are looked up together in a
+// table of their ratios), then
 // what only breaks ties (R5 when R6 = R5), then the type's input and summing stage (R4; or R8, then R4
 // with R10). Every level walks the options of its element inside a window outside which no candidate can
 // still match the best one found so far: errors count in steps, and a candidate whose largest error lies a
@@ -114,8 +115,15 @@ public:
         m_c1Power = space.element(Field::C2).role == ElementRole::SameAs ? 2 : 1;
         if (m_c1Power == 1)
             m_chain.push_back({Field::C2, 1});
-        m_chain.push_back({Field::R3, 1});
-        m_chain.push_back({Field::R2, 1});
+        // TZF (Wo<Wn): R2 first, since with the capacitors it fixes where the zero can lie (see
+        // buildZeroProducts) whatever R3 does.
+        if (m_type == FilterType::TzfLow) {
+            m_chain.push_back({Field::R2, 1});
+            m_chain.push_back({Field::R3, 1});
+        } else {
+            m_chain.push_back({Field::R3, 1});
+            m_chain.push_back({Field::R2, 1});
+        }
         if (space.element(Field::R6).role == ElementRole::Free) {
             const OptionList& r5 = listOf(Field::R5);
             const OptionList& r6 = listOf(Field::R6);
