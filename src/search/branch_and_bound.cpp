@@ -1011,16 +1011,22 @@ private:
                 return;
             const bool takeUp = upOpen && (!downOpen || m_ratios[up].lnRatio - center <= center - m_ratios[down - 1].lnRatio);
             const Ratio& r = m_ratios[takeUp ? up++ : --down];
-            const int added5 = newParts(option(Field::R5, r.r5));
-            if (added5 > budget)
+            const PartOption& r5 = option(Field::R5, r.r5);
+            const PartOption& r6 = option(Field::R6, r.r6);
+            const int added = partsAdded(r5, r6);
+            if (added > budget)
+                continue;
+            // The loop's errors turn most of the window away: judge them before placing anything (the spread
+            // of R5 and R6 left out, so that this bound stays below the one loopComplete makes).
+            const LoopFigures f = loopFigures(r5.value, r6.value);
+            Bound early = makeBound({f.foStep, f.qStep, m_info.hasA4 ? m_bestGainStep : m_inputStep}, stageSpread());
+            early.distinct += added;
+            if (budgetBelow(early, budget, added) < 0)
                 continue;
             place(Field::R5, r.r5);
-            const int added = added5 + newParts(option(Field::R6, r.r6));
-            if (added <= budget) {
-                place(Field::R6, r.r6);
-                loopComplete(budget - added);
-                remove(Field::R6);
-            }
+            place(Field::R6, r.r6);
+            loopComplete(budget - added);
+            remove(Field::R6);
             remove(Field::R5);
         }
     }
@@ -1053,18 +1059,32 @@ private:
     // fo and Q as the evaluation computes them (same formula, same order), and their steps.
     void computeLoop()
     {
+        const bool r5Chosen = m_choice[slot(Field::R5)] >= 0;
+        const LoopFigures f = loopFigures(r5Chosen ? chosen(Field::R5).value : 1, r5Chosen ? chosen(Field::R6).value : 1);
+        m_d0 = f.d0;
+        m_d1 = f.d1;
+        m_foStep = f.foStep;
+        m_qStep = f.qStep;
+    }
+
+    struct LoopFigures {
+        double d0 = 0, d1 = 0;
+        long long foStep = 0, qStep = 0;
+    };
+    // The loop's figures for R5 and R6 of these values, the rest of it chosen.
+    LoopFigures loopFigures(double r5, double r6) const
+    {
         const double c1 = chosen(Field::C1).value;
         const double c2 = chosen(Field::C2).value;
         const double r2 = chosen(Field::R2).value;
         const double r3 = chosen(Field::R3).value;
-        const bool r5Chosen = m_choice[slot(Field::R5)] >= 0;
-        const double r5 = r5Chosen ? chosen(Field::R5).value : 1;
-        const double r6 = r5Chosen ? chosen(Field::R6).value : 1;
-        m_d0 = r6 / (r5 * r2 * r3 * c1 * c2);
-        m_d1 = 1 / (chosen(Field::R1).value * c1);
-        const double w0 = std::sqrt(m_d0);
-        m_foStep = step(std::abs(w0 / m_space.wantedOmega() - 1));
-        m_qStep = step(std::abs(w0 / m_d1 / m_request.Q - 1));
+        LoopFigures f;
+        f.d0 = r6 / (r5 * r2 * r3 * c1 * c2);
+        f.d1 = 1 / (chosen(Field::R1).value * c1);
+        const double w0 = std::sqrt(f.d0);
+        f.foStep = step(std::abs(w0 / m_space.wantedOmega() - 1));
+        f.qStep = step(std::abs(w0 / f.d1 / m_request.Q - 1));
+        return f;
     }
 
     Bound loopFiguresBound()
