@@ -47,6 +47,8 @@ constexpr long long kCancelInterval = 4096;
 constexpr std::size_t kMaxChainElements = 5;
 // The most part values a candidate can use: two parts for each element.
 constexpr std::size_t kMaxParts = 2 * kElementCount;
+// The largest error every figure is first assumed to reach at best, pass by pass (see run()).
+constexpr double kAssumedErrorLevels[] = {0.002, 0.02};
 // A budget of new part values that does not limit anything.
 constexpr int kUnlimited = 1000;
 // The step of an error that no choice below can bring into range.
@@ -159,7 +161,50 @@ public:
         updateWindows();
     }
 
+    // Until a first candidate exists nothing bounds the search, and a poor first candidate bounds it
+    // poorly. So the first passes assume a best design with every error at a small level: only candidates
+    // at least that good are looked for, under tight windows. A pass that finds one has found the optimum
+    // (the optimum is at least as good as what it found); one that finds none has shown that no candidate
+    // reaches that level, and the next pass assumes a larger one, the last none at all.
     void run()
+    {
+        for (double level : kAssumedErrorLevels) {
+            assumeBest(level);
+            searchFromC1();
+            if (m_haveCandidate || m_cancelled)
+                break;
+        }
+        if (!m_haveCandidate && !m_cancelled) {
+            m_haveBest = false;
+            ++m_generation;
+            updateWindows();
+            searchFromC1();
+        }
+        if (m_control.progress && !m_cancelled)
+            m_control.progress(1);
+    }
+
+    void assumeBest(double level)
+    {
+        m_best = Objective{};
+        for (std::size_t i = 0; i < static_cast<std::size_t>(m_space.errorCount()); ++i)
+            m_best.steps[i] = m_space.step(level);
+        m_best.distinctValues = std::numeric_limits<int>::max();  // any candidate with those errors beats it
+        m_best.spread = kInfinity;
+        m_haveBest = true;
+        ++m_generation;
+        updateWindows();
+    }
+
+    void reportProgress(double fraction)
+    {
+        if (m_control.progress && fraction > m_progress) {
+            m_progress = fraction;
+            m_control.progress(fraction);
+        }
+    }
+
+    void searchFromC1()
     {
         const OptionList& c1 = listOf(Field::C1);
         // C1 in the order of the fo-and-Q bound its best R1 allows, so that a good design is found first.
@@ -172,8 +217,7 @@ public:
             return c1.options[static_cast<std::size_t>(a.second)].spread < c1.options[static_cast<std::size_t>(b.second)].spread;
         });
         for (std::size_t k = 0; k < order.size() && !m_cancelled; ++k) {
-            if (m_control.progress)
-                m_control.progress(static_cast<double>(k) / static_cast<double>(order.size()));
+            reportProgress(static_cast<double>(k) / static_cast<double>(order.size()));
             Steps steps{};
             steps[0] = order[k].first;
             if (m_haveBest && compareSteps(steps, m_best.steps) > 0)
@@ -184,11 +228,9 @@ public:
             searchR1();
             remove(Field::C1);
         }
-        if (m_control.progress && !m_cancelled)
-            m_control.progress(1);
     }
 
-    bool found() const { return m_haveBest; }
+    bool found() const { return m_haveCandidate; }
     bool cancelled() const { return m_cancelled && !m_timedOut; }
     bool timedOut() const { return m_timedOut; }
     const Candidate& best() const { return m_bestChoice; }
@@ -549,7 +591,7 @@ private:
         if (first.empty())
             return;
         // Only a walk outward from the ideal value sees the spread grow along each side.
-        const bool bySpread = m_haveBest || !(center > 0);
+        const bool bySpread = m_haveCandidate || !(center > 0);
         const double origin = bySpread ? ideal(field) : center;
         const double start = std::clamp(origin, first.low, std::max(first.low, first.high));
         const double lnStart = std::log(start);
@@ -1504,6 +1546,7 @@ private:
         m_best = objective;
         m_bestChoice = m_choice;
         m_haveBest = true;
+        m_haveCandidate = true;
         ++m_generation;
         updateWindows();
     }
@@ -1573,8 +1616,10 @@ private:
     mutable PairCache m_pairCache;
     long long m_generation = 0;  // counts the improvements of the best candidate
 
-    bool m_haveBest = false;
+    bool m_haveBest = false;       // m_best bounds the search: a candidate's, or an assumed one
+    bool m_haveCandidate = false;  // m_best and m_bestChoice are a candidate's
     Objective m_best;
+    double m_progress = -1;
     Candidate m_bestChoice{};
     long long m_leaves = 0;
     long long m_nodes = 0;
