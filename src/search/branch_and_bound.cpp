@@ -180,9 +180,22 @@ public:
             updateWindows();
             searchFromC1();
         }
+        if (m_timedOut && !m_haveCandidate && !cancelRequested()) {
+            // The time limit came before any candidate: an unbounded walk from the wanted values meets one
+            // in about one descent, and improves on it until the limit is looked at again.
+            m_cancelled = false;
+            m_haveBest = false;
+            m_firstOnly = true;
+            ++m_generation;
+            updateWindows();
+            searchFromC1();
+            m_cancelled = true;
+        }
         if (m_control.progress && !m_cancelled)
             m_control.progress(1);
     }
+
+    bool cancelRequested() const { return m_control.cancel && m_control.cancel->load(std::memory_order_relaxed); }
 
     void assumeBest(double level)
     {
@@ -231,7 +244,7 @@ public:
     }
 
     bool found() const { return m_haveCandidate; }
-    bool cancelled() const { return m_cancelled && !m_timedOut; }
+    bool cancelled() const { return cancelRequested() || (m_cancelled && !m_timedOut); }
     bool timedOut() const { return m_timedOut; }
     const Candidate& best() const { return m_bestChoice; }
     long long candidates() const { return m_leaves; }
@@ -304,9 +317,9 @@ private:
     bool stop()
     {
         if (++m_nodes % kCancelInterval == 0) {
-            if (m_control.cancel && m_control.cancel->load(std::memory_order_relaxed))
+            if (cancelRequested())
                 m_cancelled = true;
-            if (m_deadline && std::chrono::steady_clock::now() > *m_deadline)
+            if (m_deadline && (!m_firstOnly || m_haveCandidate) && std::chrono::steady_clock::now() > *m_deadline)
                 m_cancelled = m_timedOut = true;
         }
         return m_cancelled;
@@ -1620,6 +1633,7 @@ private:
     bool m_haveCandidate = false;  // m_best and m_bestChoice are a candidate's
     Objective m_best;
     double m_progress = -1;
+    bool m_firstOnly = false;      // past the time limit without a candidate: go on until there is one
     Candidate m_bestChoice{};
     long long m_leaves = 0;
     long long m_nodes = 0;
