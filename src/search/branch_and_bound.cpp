@@ -22,10 +22,13 @@
 // grows along each direction and a direction ends at the first option that can no longer win a tie.
 #include "search/branch_and_bound.h"
 
+#include "search/zero_partners.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <numbers>
 #include <optional>
 
@@ -76,12 +79,6 @@ int compareSteps(const Steps& a, const Steps& b)
             return a[i] < b[i] ? -1 : 1;
     return 0;
 }
-
-// Some options of an element, by index in the order of value, and whether each option is among them.
-struct OptionSubset {
-    std::vector<int> indices;
-    std::vector<char> member;
-};
 
 // An element of w0^-2 chosen after C1, with its power there.
 struct ChainElement {
@@ -157,7 +154,7 @@ public:
         if (m_info.hasA4)
             buildGainTables();
         if (m_type == FilterType::TzfLow)
-            buildZeroProducts();
+            buildZeroPartners();
         updateWindows();
     }
 
@@ -979,7 +976,7 @@ private:
             const double b = p.high - lnBefore - m_remaining[i + 1].low;
             return e.exponent > 0 ? Interval{std::exp(a), std::exp(b)} : Interval{std::exp(-b), std::exp(-a)};
         };
-        if (i == m_capacitorsChosenAt && !m_zeroProducts.empty() && !markZeroPartners())
+        if (i == m_capacitorsChosenAt && m_zeroPartners && !markZeroPartners())
             return;
         const Bound node = loopBound(i);
         // The value that, with the later elements at their ideal values, puts w0 where fo and Q share the
@@ -1016,7 +1013,7 @@ private:
             m_lnAssigned = lnBefore;
             remove(e.field);
             return true;
-        }, zeroPartners ? &m_r2Partners : nullptr);
+        }, zeroPartners ? &m_zeroPartners->selectedR2() : nullptr);
     }
 
     // R5 and R6 together, from the table of their ratios, inside the window the product leaves them,
@@ -1256,30 +1253,23 @@ private:
         m_gainTables = true;
     }
 
-    // TZF (Wo<Wn): the zero lies at wn^2 = w0^2 + 1/(R8 R2 C1 C2), so that with C1 and C2 chosen, R2 R8
-    // alone sets how far apart the two frequencies lie: whatever R3, R5 and R6 do to w0, fn and fo can only
-    // both stay within their tolerances where R2 R8 lies within 1 / (C1 C2 (wn'^2 - w0'^2)). All R2 R8 are
-    // kept sorted, so that each capacitor choice finds the few R2 that have a partner in one lookup.
-    void buildZeroProducts()
+    // TZF (Wo<Wn): the R2 R8 that can place the zero are looked up once the capacitors are chosen.
+    void buildZeroPartners()
     {
-        const OptionList& r2 = listOf(Field::R2);
-        const OptionList& r8 = listOf(Field::R8);
-        if (r2.options.size() * r8.options.size() > kRatioTableLimit)
-            return;  // no filter: R2 is walked whole
-        m_zeroProducts.reserve(r2.options.size() * r8.options.size());
-        for (std::size_t a = 0; a < r2.options.size(); ++a)
-            for (std::size_t b = 0; b < r8.options.size(); ++b)
-                m_zeroProducts.push_back({r2.options[a].lnValue + r8.options[b].lnValue, static_cast<int>(a), static_cast<int>(b)});
-        std::sort(m_zeroProducts.begin(), m_zeroProducts.end(), [](const Ratio& x, const Ratio& y) { return x.lnRatio < y.lnRatio; });
-        m_r2Partners.member.assign(r2.options.size(), 0);
+        m_zeroPartners = std::make_unique<ZeroPartnerTable>(listOf(Field::R2), listOf(Field::R8), kRatioTableLimit);
+        if (m_zeroPartners->empty()) {
+            m_zeroPartners.reset();  // R2 is walked whole
+            return;
+        }
         std::size_t first = 0;
-        while (first < m_chain.size() && (m_chain[first].field == Field::C2))
+        while (first < m_chain.size() && m_chain[first].field == Field::C2)
             ++first;
         m_capacitorsChosenAt = first;
     }
 
     // Marks the R2 options that have an R8 placing the zero within fn's tolerance while w0 stays within
-    // fo's (and Q's); false when none has, so that nothing below the capacitors can match the best.
+    // fo's (and Q's): wn'^2 - w0'^2 = 1/(R8 R2 C1 C2), so R2 R8 must lie within 1/(C1 C2 (wn'^2 - w0'^2)).
+    // False when none has, so that nothing below the capacitors can match the best.
     bool markZeroPartners()
     {
         m_partnersKnown = false;
@@ -1303,23 +1293,8 @@ private:
         const double lnCapacitors = chosen(Field::C1).lnValue + chosen(Field::C2).lnValue;
         const double low = -std::log(gapHigh) - lnCapacitors - kGapSlack;
         const double high = gapLow > 0 ? -std::log(gapLow) - lnCapacitors + kGapSlack : kInfinity;
-        for (int index : m_r2Partners.indices)
-            m_r2Partners.member[static_cast<std::size_t>(index)] = 0;
-        m_r2Partners.indices.clear();
-        const auto byProduct = [](const Ratio& r, double v) { return r.lnRatio < v; };
-        m_partnersBegin = static_cast<std::size_t>(
-            std::lower_bound(m_zeroProducts.begin(), m_zeroProducts.end(), low, byProduct) - m_zeroProducts.begin());
-        m_partnersEnd = m_partnersBegin;
-        for (; m_partnersEnd < m_zeroProducts.size() && m_zeroProducts[m_partnersEnd].lnRatio <= high; ++m_partnersEnd) {
-            const int r2 = m_zeroProducts[m_partnersEnd].r5;
-            if (!m_r2Partners.member[static_cast<std::size_t>(r2)]) {
-                m_r2Partners.member[static_cast<std::size_t>(r2)] = 1;
-                m_r2Partners.indices.push_back(r2);
-            }
-        }
-        std::sort(m_r2Partners.indices.begin(), m_r2Partners.indices.end());
         m_partnersKnown = true;
-        return !m_r2Partners.indices.empty();
+        return m_zeroPartners->select(low, high);
     }
 
     // With R2 chosen too, each partner R8 fixes the zero's distance from w0: wn'^2 = w0'^2 + 1/(R8 R2 C1 C2)
@@ -1351,26 +1326,24 @@ private:
         constexpr double kSquareSlack = 1e-7;
         double nearest = kInfinity;
         Interval hull{kInfinity, -kInfinity};
-        for (std::size_t i = m_partnersBegin; i < m_partnersEnd; ++i) {
-            if (m_zeroProducts[i].r5 != r2)
-                continue;
-            const double gap = 1 / (option(Field::R8, m_zeroProducts[i].r6).value * k);
+        m_zeroPartners->forEachPartner(r2, [&](int r8) {
+            const double gap = 1 / (option(Field::R8, r8).value * k);
             // w0'^2 within [fnLow - gap, fnHigh - gap]
             const double a = (fnLow - gap) * (1 - kSquareSlack);
             const double b = (fnHigh - gap) * (1 + kSquareSlack);
             if (!(b > 0))
-                continue;
+                return;
             const Interval xk = intersect(x, {(a > 0 ? 0.5 * std::log(a) - std::log(omega) : -kInfinity) - kWindowSlack,
                                               0.5 * std::log(b) - std::log(omega) + kWindowSlack});
             if (xk.empty() || !gainReachable(gap, omega * omega * std::exp(2 * xk.low), omega * omega * std::exp(2 * xk.high), h))
-                continue;
+                return;
             const double low = (w0Low + gap) * (1 - kSquareSlack);
             const double high = (w0High + gap) * (1 + kSquareSlack);
             nearest = std::min(nearest, low > wantedSquare ? std::sqrt(low / wantedSquare) - 1
                                                            : (high < wantedSquare ? 1 - std::sqrt(high / wantedSquare) : 0.0));
             hull.low = std::min(hull.low, xk.low);
             hull.high = std::max(hull.high, xk.high);
-        }
+        });
         m_zeroStep = nearest < kInfinity ? step(nearest) : kUnreachable;
         m_zeroX = intersect(m_zeroX, {hull.low - kWindowSlack, hull.high + kWindowSlack});
         m_pair = pairSteps(m_y, m_zeroX);
@@ -1595,10 +1568,8 @@ private:
     std::vector<std::vector<int>> m_gainByR4;         // their indices, per R4 option
     std::vector<std::vector<int>> m_gainByR10;        // and per R10 option
     std::vector<Ratio> m_gainRatios;                  // TZF (Wo<Wn): every R4, R10 by ln(R10/R4)
-    std::vector<Ratio> m_zeroProducts;                // TZF (Wo<Wn): every R2, R8 by ln(R2 R8)
-    OptionSubset m_r2Partners;                        // the R2 that have one, under the chosen capacitors
-    std::size_t m_partnersBegin = 0, m_partnersEnd = 0;  // their pairs in m_zeroProducts
-    bool m_partnersKnown = false;                     // whether the two above hold for these capacitors
+    std::unique_ptr<ZeroPartnerTable> m_zeroPartners;  // TZF (Wo<Wn), unless too large
+    bool m_partnersKnown = false;                     // whether its selection holds for these capacitors
     std::size_t m_capacitorsChosenAt = 0;             // the chain level at which C1 and C2 are known
     std::vector<Interval> m_remaining;
     std::vector<double> m_remainingIdeal;
