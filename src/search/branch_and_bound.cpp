@@ -1,7 +1,8 @@
 // Branch and bound over the search space.
 //
 // The elements are chosen in this order: C1, R1, then the chain of the natural frequency (C2, R3, R2, and
-// R5 with R6, whatever of them is free; R5 and R6 are looked up together in a table of their ratios), then
+// R5 with R6, whatever of them is free; R2 before R3 in TZF (Wo<Wn); R5 and R6 are looked up together in a
+// table of their ratios), then
 // what only breaks ties (R5 when R6 = R5), then the type's input and summing stage (R4; or R8, then R4
 // with R10). Every level walks the options of its element inside a window outside which no candidate can
 // still match the best one found so far: errors count in steps, and a candidate whose largest error lies a
@@ -21,10 +22,13 @@
 // grows along each direction and a direction ends at the first option that can no longer win a tie.
 #include "search/branch_and_bound.h"
 
+#include "search/zero_partners.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <numbers>
 #include <optional>
 
@@ -42,6 +46,12 @@ constexpr long long kReuseCombinations = 256;
 constexpr std::size_t kRatioTableLimit = 4'000'000;
 // Cancellation is looked at after this many nodes.
 constexpr long long kCancelInterval = 4096;
+// The most elements the chain of w0 can have after C1: C2, R3, R2, R5, R6.
+constexpr std::size_t kMaxChainElements = 5;
+// The most part values a candidate can use: two parts for each element.
+constexpr std::size_t kMaxParts = 2 * kElementCount;
+// The largest error every figure is first assumed to reach at best, pass by pass (see run()).
+constexpr double kAssumedErrorLevels[] = {0.002, 0.02};
 // A budget of new part values that does not limit anything.
 constexpr int kUnlimited = 1000;
 // The step of an error that no choice below can bring into range.
@@ -104,8 +114,15 @@ public:
         m_c1Power = space.element(Field::C2).role == ElementRole::SameAs ? 2 : 1;
         if (m_c1Power == 1)
             m_chain.push_back({Field::C2, 1});
-        m_chain.push_back({Field::R3, 1});
-        m_chain.push_back({Field::R2, 1});
+        // TZF (Wo<Wn): R2 first, since with the capacitors it fixes where the zero can lie (see
+        // buildZeroProducts) whatever R3 does.
+        if (m_type == FilterType::TzfLow) {
+            m_chain.push_back({Field::R2, 1});
+            m_chain.push_back({Field::R3, 1});
+        } else {
+            m_chain.push_back({Field::R3, 1});
+            m_chain.push_back({Field::R2, 1});
+        }
         if (space.element(Field::R6).role == ElementRole::Free) {
             const OptionList& r5 = listOf(Field::R5);
             const OptionList& r6 = listOf(Field::R6);
@@ -136,10 +153,68 @@ public:
         m_bestGainStep = bestGainStep();
         if (m_info.hasA4)
             buildGainTables();
+        if (m_type == FilterType::TzfLow)
+            buildZeroPartners();
         updateWindows();
     }
 
+    // Until a first candidate exists nothing bounds the search, and a poor first candidate bounds it
+    // poorly. So the first passes assume a best design with every error at a small level: only candidates
+    // at least that good are looked for, under tight windows. A pass that finds one has found the optimum
+    // (the optimum is at least as good as what it found); one that finds none has shown that no candidate
+    // reaches that level, and the next pass assumes a larger one, the last none at all.
     void run()
+    {
+        for (double level : kAssumedErrorLevels) {
+            assumeBest(level);
+            searchFromC1();
+            if (m_haveCandidate || m_cancelled)
+                break;
+        }
+        if (!m_haveCandidate && !m_cancelled) {
+            m_haveBest = false;
+            ++m_generation;
+            updateWindows();
+            searchFromC1();
+        }
+        if (m_timedOut && !m_haveCandidate && !cancelRequested()) {
+            // The time limit came before any candidate: an unbounded walk from the wanted values meets one
+            // in about one descent, and improves on it until the limit is looked at again.
+            m_cancelled = false;
+            m_haveBest = false;
+            m_firstOnly = true;
+            ++m_generation;
+            updateWindows();
+            searchFromC1();
+            m_cancelled = true;
+        }
+        if (m_control.progress && !m_cancelled)
+            m_control.progress(1);
+    }
+
+    bool cancelRequested() const { return m_control.cancel && m_control.cancel->load(std::memory_order_relaxed); }
+
+    void assumeBest(double level)
+    {
+        m_best = Objective{};
+        for (std::size_t i = 0; i < static_cast<std::size_t>(m_space.errorCount()); ++i)
+            m_best.steps[i] = m_space.step(level);
+        m_best.distinctValues = std::numeric_limits<int>::max();  // any candidate with those errors beats it
+        m_best.spread = kInfinity;
+        m_haveBest = true;
+        ++m_generation;
+        updateWindows();
+    }
+
+    void reportProgress(double fraction)
+    {
+        if (m_control.progress && fraction > m_progress) {
+            m_progress = fraction;
+            m_control.progress(fraction);
+        }
+    }
+
+    void searchFromC1()
     {
         const OptionList& c1 = listOf(Field::C1);
         // C1 in the order of the fo-and-Q bound its best R1 allows, so that a good design is found first.
@@ -152,8 +227,7 @@ public:
             return c1.options[static_cast<std::size_t>(a.second)].spread < c1.options[static_cast<std::size_t>(b.second)].spread;
         });
         for (std::size_t k = 0; k < order.size() && !m_cancelled; ++k) {
-            if (m_control.progress)
-                m_control.progress(static_cast<double>(k) / static_cast<double>(order.size()));
+            reportProgress(static_cast<double>(k) / static_cast<double>(order.size()));
             Steps steps{};
             steps[0] = order[k].first;
             if (m_haveBest && compareSteps(steps, m_best.steps) > 0)
@@ -164,12 +238,10 @@ public:
             searchR1();
             remove(Field::C1);
         }
-        if (m_control.progress && !m_cancelled)
-            m_control.progress(1);
     }
 
-    bool found() const { return m_haveBest; }
-    bool cancelled() const { return m_cancelled && !m_timedOut; }
+    bool found() const { return m_haveCandidate; }
+    bool cancelled() const { return cancelRequested() || (m_cancelled && !m_timedOut); }
     bool timedOut() const { return m_timedOut; }
     const Candidate& best() const { return m_bestChoice; }
     long long candidates() const { return m_leaves; }
@@ -242,9 +314,9 @@ private:
     bool stop()
     {
         if (++m_nodes % kCancelInterval == 0) {
-            if (m_control.cancel && m_control.cancel->load(std::memory_order_relaxed))
+            if (cancelRequested())
                 m_cancelled = true;
-            if (m_deadline && std::chrono::steady_clock::now() > *m_deadline)
+            if (m_deadline && (!m_firstOnly || m_haveCandidate) && std::chrono::steady_clock::now() > *m_deadline)
                 m_cancelled = m_timedOut = true;
         }
         return m_cancelled;
@@ -487,13 +559,19 @@ private:
     // those made only of parts already used, then the others outward from the ideal value, ending a side
     // once it can no longer win a tie on the errors `nodeSteps` bound. Until a first candidate exists the
     // walk starts at `center` instead, the value the errors want, so that the first candidate is good.
-    // Stops once visit returns false.
+    // Stops once visit returns false. With a `subset`, only its options are walked.
     template <typename Window, typename Visit>
-    void walk(Field field, Window window, const Steps& nodeSteps, int budget, double center, Visit visit)
+    void walk(Field field, Window window, const Steps& nodeSteps, int budget, double center, Visit visit,
+              const OptionSubset* subset = nullptr)
     {
         if (budget < 0)
             return;
         const OptionList& list = listOf(field);
+        // Positions along the walk: every option, or the subset's, both in the order of value.
+        const std::size_t count = subset ? subset->indices.size() : list.options.size();
+        const auto at = [&](std::size_t position) {
+            return subset ? static_cast<std::size_t>(subset->indices[position]) : position;
+        };
         Interval current = window();
         long long generation = m_generation;
         const auto inside = [&](double value) {
@@ -505,9 +583,13 @@ private:
         };
         const int copies = m_copies[slot(field)];
         // Reused parts first. The list of used parts changes while visiting, so walk a copy.
-        const std::vector<int> usedParts = m_used;
-        for (int id : usedParts) {
-            for (int index : list.byFirstPart[static_cast<std::size_t>(id)]) {
+        std::array<int, kMaxParts> usedParts{};
+        const std::size_t usedCount = m_used.size();
+        std::copy(m_used.begin(), m_used.end(), usedParts.begin());
+        for (std::size_t u = 0; u < usedCount; ++u) {
+            for (int index : list.byFirstPart[static_cast<std::size_t>(usedParts[u])]) {
+                if (subset && !subset->member[static_cast<std::size_t>(index)])
+                    continue;
                 const PartOption& o = list.options[static_cast<std::size_t>(index)];
                 if (inside(o.value) && reusesOnly(o) && (!visit(index) || m_cancelled))
                     return;
@@ -519,26 +601,30 @@ private:
         if (first.empty())
             return;
         // Only a walk outward from the ideal value sees the spread grow along each side.
-        const bool bySpread = m_haveBest || !(center > 0);
+        const bool bySpread = m_haveCandidate || !(center > 0);
         const double origin = bySpread ? ideal(field) : center;
         const double start = std::clamp(origin, first.low, std::max(first.low, first.high));
         const double lnStart = std::log(start);
-        const auto distanceOf = [&](std::size_t i) {
-            return bySpread ? list.options[i].spread : std::abs(list.options[i].lnValue - lnStart);
+        const auto distanceOf = [&](std::size_t position) {
+            const PartOption& o = list.options[at(position)];
+            return bySpread ? o.spread : std::abs(o.lnValue - lnStart);
         };
         std::size_t up = list.lowerBound(start);
-        std::size_t down = up;  // the next option below is down - 1
+        if (subset)
+            up = static_cast<std::size_t>(std::lower_bound(subset->indices.begin(), subset->indices.end(), static_cast<int>(up))
+                                          - subset->indices.begin());
+        std::size_t down = up;  // the next position below is down - 1
         bool upOpen = true;
         bool downOpen = true;
         // Every step counts towards the clock: a wide range can hold thousands of options between two
         // visits that go deeper.
         while (!stop()) {
-            upOpen = upOpen && up < list.options.size() && inside(list.options[up].value);
-            downOpen = downOpen && down > 0 && inside(list.options[down - 1].value);
+            upOpen = upOpen && up < count && inside(list.options[at(up)].value);
+            downOpen = downOpen && down > 0 && inside(list.options[at(down - 1)].value);
             if (!upOpen && !downOpen)
                 return;
             const bool takeUp = upOpen && (!downOpen || distanceOf(up) <= distanceOf(down - 1));
-            const std::size_t index = takeUp ? up++ : --down;
+            const std::size_t index = at(takeUp ? up++ : --down);
             const PartOption& o = list.options[index];
             if (reusesOnly(o) || newParts(o) > budget)
                 continue;  // visited above, or too many new values
@@ -734,38 +820,70 @@ private:
         return 0;
     }
 
-    // Calls each(sum) for every way the elements in `which` can take options made of used parts only, sum
-    // being their exponent-weighted log values; false when there are too many ways to try.
-    template <typename Each>
-    bool forEachReuse(const std::vector<ChainElement>& which, Each each) const
+    // The chain elements from some level on, each with the exponent-weighted log values of its options made
+    // of used parts only (in m_reuseValues, from start[k] to start[k + 1]). Kept in place, since every node
+    // of the chain asks.
+    struct ReuseLists {
+        std::array<ChainElement, kMaxChainElements> elements{};
+        std::array<std::size_t, kMaxChainElements + 1> start{};
+        std::size_t count = 0;
+    };
+
+    void collectReuse(std::size_t next, ReuseLists& lists) const
     {
-        std::vector<std::vector<double>> values;
-        long long combinations = 1;
-        for (const ChainElement& e : which) {
+        lists.count = 0;
+        m_reuseValues.clear();
+        const auto add = [&](const ChainElement& e) {
             const OptionList& list = listOf(e.field);
-            std::vector<double> v;
+            lists.elements[lists.count] = e;
+            lists.start[lists.count] = m_reuseValues.size();
             for (int id : m_used)
                 for (int index : list.byFirstPart[static_cast<std::size_t>(id)])
                     if (reusesOnly(list.options[static_cast<std::size_t>(index)]))
-                        v.push_back(list.options[static_cast<std::size_t>(index)].lnValue * e.exponent);
-            combinations *= static_cast<long long>(v.size());
+                        m_reuseValues.push_back(list.options[static_cast<std::size_t>(index)].lnValue * e.exponent);
+            ++lists.count;
+        };
+        for (std::size_t i = std::min(next, m_chain.size()); i < m_chain.size(); ++i)
+            add(m_chain[i]);
+        for (const ChainElement& e : m_tail)
+            add(e);
+        lists.start[lists.count] = m_reuseValues.size();
+    }
+
+    // Calls each(sum) for every way the elements of `lists` in `mask` can take options made of used parts
+    // only, sum being their exponent-weighted log values, until each returns true; false when there are too
+    // many ways to try.
+    template <typename Each>
+    bool forEachReuse(const ReuseLists& lists, unsigned mask, Each each) const
+    {
+        std::array<std::size_t, kMaxChainElements> members{};
+        std::size_t n = 0;
+        long long combinations = 1;
+        for (std::size_t k = 0; k < lists.count; ++k) {
+            if (!((mask >> k) & 1u))
+                continue;
+            combinations *= static_cast<long long>(lists.start[k + 1] - lists.start[k]);
             if (combinations == 0)
                 return true;
             if (combinations > kReuseCombinations)
                 return false;
-            values.push_back(std::move(v));
+            members[n++] = k;
         }
-        std::vector<std::size_t> at(values.size(), 0);
+        std::array<std::size_t, kMaxChainElements> at{};
+        for (std::size_t i = 0; i < n; ++i)
+            at[i] = lists.start[members[i]];
         while (true) {
             double sum = 0;
-            for (std::size_t i = 0; i < values.size(); ++i)
-                sum += values[i][at[i]];
+            for (std::size_t i = 0; i < n; ++i)
+                sum += m_reuseValues[at[i]];
             if (each(sum))
                 return true;
             std::size_t i = 0;
-            while (i < values.size() && ++at[i] == values[i].size())
-                at[i++] = 0;
-            if (i == values.size())
+            while (i < n && ++at[i] == lists.start[members[i] + 1]) {
+                at[i] = lists.start[members[i]];
+                ++i;
+            }
+            if (i == n)
                 return true;
         }
     }
@@ -775,43 +893,49 @@ private:
     // cheaply it answers the smaller number.
     int chainNewNeeded(std::size_t next, double lnAssigned, int upTo) const
     {
-        std::vector<ChainElement> rest(m_chain.begin() + static_cast<std::ptrdiff_t>(std::min(next, m_chain.size())), m_chain.end());
-        rest.insert(rest.end(), m_tail.begin(), m_tail.end());
-        if (rest.empty())
+        if (std::min(next, m_chain.size()) == m_chain.size() && m_tail.empty())
             return 0;
         const Interval p = productWindow();
         if (p.empty())
             return upTo + 1;
+        ReuseLists lists;
+        collectReuse(next, lists);
+        const unsigned all = (1u << lists.count) - 1;
         const Interval need{p.low - lnAssigned - kWindowSlack, p.high - lnAssigned + kWindowSlack};
+        if (next >= m_chain.size())
+            return std::min(ratioNewNeeded(need), upTo + 1);
         bool hit = false;
-        if (!forEachReuse(rest, [&](double sum) { return hit = sum >= need.low && sum <= need.high; }) || hit)
+        if (!forEachReuse(lists, all, [&](double sum) { return hit = sum >= need.low && sum <= need.high; }) || hit)
             return 0;
         if (upTo < 1)
             return 1;
         // One new value: taken by one element, or shared by several of the same kind as one part each.
-        const unsigned subsets = 1u << rest.size();
-        for (unsigned mask = 1; mask < subsets; ++mask) {
-            std::vector<ChainElement> shared, others;
-            for (std::size_t i = 0; i < rest.size(); ++i)
-                ((mask >> i) & 1u ? shared : others).push_back(rest[i]);
-            const OptionList& list = listOf(shared.front().field);
+        for (unsigned shared = 1; shared <= all; ++shared) {
+            const OptionList* list = nullptr;
             int exponent = 0;
+            int members = 0;
             bool sameList = true;
-            for (const ChainElement& e : shared) {
+            for (std::size_t k = 0; k < lists.count; ++k) {
+                if (!((shared >> k) & 1u))
+                    continue;
+                const ChainElement& e = lists.elements[k];
+                if (!list)
+                    list = &listOf(e.field);
                 exponent += e.exponent;
-                sameList = sameList && &listOf(e.field) == &list;
+                ++members;
+                sameList = sameList && &listOf(e.field) == list;
             }
             if (!sameList)
                 continue;  // a capacitor and a resistor cannot share a part
-            const bool reachable = forEachReuse(others, [&](double sum) {
+            const bool reachable = forEachReuse(lists, all & ~shared, [&](double sum) {
                 if (exponent == 0)  // R5 = R6, a new value that cancels
                     return hit = sum >= need.low && sum <= need.high;
                 Interval v{(need.low - sum) / exponent, (need.high - sum) / exponent};
                 if (v.low > v.high)
                     std::swap(v.low, v.high);
-                for (std::size_t i = list.lowerBound(std::exp(v.low)); i < list.options.size() && list.options[i].lnValue <= v.high; ++i) {
-                    const PartOption& o = list.options[i];
-                    if (newParts(o) == 1 && (shared.size() == 1 || o.build == PartBuild::Single))
+                for (std::size_t i = list->lowerBound(std::exp(v.low)); i < list->options.size() && list->options[i].lnValue <= v.high; ++i) {
+                    const PartOption& o = list->options[i];
+                    if (newParts(o) == 1 && (members == 1 || o.build == PartBuild::Single))
                         return hit = true;
                 }
                 return false;
@@ -820,6 +944,18 @@ private:
                 return 1;
         }
         return 2;
+    }
+
+    // Only R5 and R6 are left, looked up together: the fewest new values among the ratios inside `need`
+    // (few, since the window is narrow), kUnlimited when there is none.
+    int ratioNewNeeded(Interval need) const
+    {
+        const auto byRatio = [](const Ratio& r, double v) { return r.lnRatio < v; };
+        int fewest = kUnlimited;
+        for (auto r = std::lower_bound(m_ratios.begin(), m_ratios.end(), need.low, byRatio);
+             r != m_ratios.end() && r->lnRatio <= need.high && fewest > 0; ++r)
+            fewest = std::min(fewest, partsAdded(option(Field::R5, r->r5), option(Field::R6, r->r6)));
+        return fewest;
     }
 
     void searchChain(std::size_t i, int budget)
@@ -842,10 +978,13 @@ private:
             const double b = p.high - lnBefore - m_remaining[i + 1].low;
             return e.exponent > 0 ? Interval{std::exp(a), std::exp(b)} : Interval{std::exp(-b), std::exp(-a)};
         };
+        if (i == m_capacitorsChosenAt && m_zeroPartners && !markZeroPartners())
+            return;
         const Bound node = loopBound(i);
         // The value that, with the later elements at their ideal values, puts w0 where fo and Q share the
         // error evenly (x = -y/2).
         const double center = std::exp((-2 * m_lnOmega + m_y - lnBefore - m_remainingIdeal[i + 1]) / e.exponent);
+        const bool zeroPartners = e.field == Field::R2 && m_partnersKnown;
         walk(e.field, window, node.steps, budget, center, [&](int index) {
             if (stop())
                 return false;
@@ -863,6 +1002,8 @@ private:
                 m_zeroX = zeroWindow(value, {0, 0});
                 m_pair = pairSteps(m_y, m_zeroX);
             }
+            if (zeroPartners)
+                boundZeroByPartners(index);
             const int below = admit(loopBound(i + 1), budget, added, chainFollows(i + 1), i + 1);
             if (below >= 0)
                 searchChain(i + 1, below);
@@ -874,7 +1015,7 @@ private:
             m_lnAssigned = lnBefore;
             remove(e.field);
             return true;
-        });
+        }, zeroPartners ? &m_zeroPartners->selectedR2() : nullptr);
     }
 
     // R5 and R6 together, from the table of their ratios, inside the window the product leaves them,
@@ -892,7 +1033,7 @@ private:
         const Interval zeroXBefore = m_zeroX;
         const std::pair<long long, long long> pairBefore = m_pair;
         bool open = true;
-        if (m_type == FilterType::TzfLow) {
+        if (m_type == FilterType::TzfLow && !m_partnersKnown) {
             // With the ratio's range known, the zero has a bound of its own, and narrows x.
             const Interval ratios = window();
             m_zeroStep = zeroStepBound(chosen(Field::R3).value, ratios);
@@ -924,16 +1065,22 @@ private:
                 return;
             const bool takeUp = upOpen && (!downOpen || m_ratios[up].lnRatio - center <= center - m_ratios[down - 1].lnRatio);
             const Ratio& r = m_ratios[takeUp ? up++ : --down];
-            const int added5 = newParts(option(Field::R5, r.r5));
-            if (added5 > budget)
+            const PartOption& r5 = option(Field::R5, r.r5);
+            const PartOption& r6 = option(Field::R6, r.r6);
+            const int added = partsAdded(r5, r6);
+            if (added > budget)
+                continue;
+            // The loop's errors turn most of the window away: judge them before placing anything (the spread
+            // of R5 and R6 left out, so that this bound stays below the one loopComplete makes).
+            const LoopFigures f = loopFigures(r5.value, r6.value);
+            Bound early = makeBound({f.foStep, f.qStep, m_info.hasA4 ? m_bestGainStep : m_inputStep}, stageSpread());
+            early.distinct += added;
+            if (budgetBelow(early, budget, added) < 0)
                 continue;
             place(Field::R5, r.r5);
-            const int added = added5 + newParts(option(Field::R6, r.r6));
-            if (added <= budget) {
-                place(Field::R6, r.r6);
-                loopComplete(budget - added);
-                remove(Field::R6);
-            }
+            place(Field::R6, r.r6);
+            loopComplete(budget - added);
+            remove(Field::R6);
             remove(Field::R5);
         }
     }
@@ -966,18 +1113,32 @@ private:
     // fo and Q as the evaluation computes them (same formula, same order), and their steps.
     void computeLoop()
     {
+        const bool r5Chosen = m_choice[slot(Field::R5)] >= 0;
+        const LoopFigures f = loopFigures(r5Chosen ? chosen(Field::R5).value : 1, r5Chosen ? chosen(Field::R6).value : 1);
+        m_d0 = f.d0;
+        m_d1 = f.d1;
+        m_foStep = f.foStep;
+        m_qStep = f.qStep;
+    }
+
+    struct LoopFigures {
+        double d0 = 0, d1 = 0;
+        long long foStep = 0, qStep = 0;
+    };
+    // The loop's figures for R5 and R6 of these values, the rest of it chosen.
+    LoopFigures loopFigures(double r5, double r6) const
+    {
         const double c1 = chosen(Field::C1).value;
         const double c2 = chosen(Field::C2).value;
         const double r2 = chosen(Field::R2).value;
         const double r3 = chosen(Field::R3).value;
-        const bool r5Chosen = m_choice[slot(Field::R5)] >= 0;
-        const double r5 = r5Chosen ? chosen(Field::R5).value : 1;
-        const double r6 = r5Chosen ? chosen(Field::R6).value : 1;
-        m_d0 = r6 / (r5 * r2 * r3 * c1 * c2);
-        m_d1 = 1 / (chosen(Field::R1).value * c1);
-        const double w0 = std::sqrt(m_d0);
-        m_foStep = step(std::abs(w0 / m_space.wantedOmega() - 1));
-        m_qStep = step(std::abs(w0 / m_d1 / m_request.Q - 1));
+        LoopFigures f;
+        f.d0 = r6 / (r5 * r2 * r3 * c1 * c2);
+        f.d1 = 1 / (chosen(Field::R1).value * c1);
+        const double w0 = std::sqrt(f.d0);
+        f.foStep = step(std::abs(w0 / m_space.wantedOmega() - 1));
+        f.qStep = step(std::abs(w0 / f.d1 / m_request.Q - 1));
+        return f;
     }
 
     Bound loopFiguresBound()
@@ -1092,6 +1253,116 @@ private:
             m_gainByR10[static_cast<std::size_t>(m_gainPairs[i].r10)].push_back(static_cast<int>(i));
         }
         m_gainTables = true;
+    }
+
+    // TZF (Wo<Wn): the R2 R8 that can place the zero are looked up once the capacitors are chosen.
+    void buildZeroPartners()
+    {
+        m_zeroPartners = std::make_unique<ZeroPartnerTable>(listOf(Field::R2), listOf(Field::R8), kRatioTableLimit);
+        if (m_zeroPartners->empty()) {
+            m_zeroPartners.reset();  // R2 is walked whole
+            return;
+        }
+        std::size_t first = 0;
+        while (first < m_chain.size() && m_chain[first].field == Field::C2)
+            ++first;
+        m_capacitorsChosenAt = first;
+    }
+
+    // Marks the R2 options that have an R8 placing the zero within fn's tolerance while w0 stays within
+    // fo's (and Q's): wn'^2 - w0'^2 = 1/(R8 R2 C1 C2), so R2 R8 must lie within 1/(C1 C2 (wn'^2 - w0'^2)).
+    // False when none has, so that nothing below the capacitors can match the best.
+    bool markZeroPartners()
+    {
+        m_partnersKnown = false;
+        if (!m_haveBest)
+            return true;
+        const Interval f = toleranceFor({m_pair.first, m_pair.second, m_bestGainStep});
+        const Interval t = pairTolerance();
+        const Interval x = intersect(intersect(t, {t.low - m_y, t.high - m_y}), m_zeroX);
+        if (f.empty() || x.empty())
+            return false;
+        if (!std::isfinite(f.low) || !std::isfinite(f.high) || !std::isfinite(x.low) || !std::isfinite(x.high))
+            return true;
+        const double wanted = 2 * std::numbers::pi * m_request.fn;
+        const double omega = m_space.wantedOmega();
+        const double gapHigh = wanted * wanted * std::exp(2 * f.high) - omega * omega * std::exp(2 * x.low);
+        const double gapLow = wanted * wanted * std::exp(2 * f.low) - omega * omega * std::exp(2 * x.high);
+        if (!(gapHigh > 0))
+            return false;
+        // The subtraction loses a few digits where fn lies close to fo: the slack is generous.
+        constexpr double kGapSlack = 1e-7;
+        const double lnCapacitors = chosen(Field::C1).lnValue + chosen(Field::C2).lnValue;
+        const double low = -std::log(gapHigh) - lnCapacitors - kGapSlack;
+        const double high = gapLow > 0 ? -std::log(gapLow) - lnCapacitors + kGapSlack : kInfinity;
+        m_partnersKnown = true;
+        return m_zeroPartners->select(low, high);
+    }
+
+    // With R2 chosen too, each partner R8 fixes the zero's distance from w0: wn'^2 = w0'^2 + 1/(R8 R2 C1 C2)
+    // rises with w0'. For w0' = w e^x, x within fo's and Q's tolerance, fn errs no less than the partner
+    // nearest to it allows, and only the x for which some partner keeps fn within its tolerance remain. The
+    // DC gain is (R10/R4) wn'^2/w0'^2, so a partner also needs some R10/R4 that brings H within its own
+    // tolerance over those x; one that has none can only lead to worse candidates.
+    void boundZeroByPartners(int r2)
+    {
+        const Interval f = toleranceFor({m_pair.first, m_pair.second, m_bestGainStep});
+        const Interval h = toleranceFor({m_pair.first, m_pair.second});
+        const Interval t = pairTolerance();
+        const Interval x = intersect(intersect(t, {t.low - m_y, t.high - m_y}), m_zeroX);
+        if (f.empty() || x.empty()) {
+            m_zeroStep = kUnreachable;
+            return;
+        }
+        if (!std::isfinite(f.low) || !std::isfinite(f.high) || !std::isfinite(x.low) || !std::isfinite(x.high))
+            return;
+        const double wanted = 2 * std::numbers::pi * m_request.fn;
+        const double omega = m_space.wantedOmega();
+        const double wantedSquare = wanted * wanted;
+        const double k = option(Field::R2, r2).value * chosen(Field::C1).value * chosen(Field::C2).value;
+        const double w0Low = omega * omega * std::exp(2 * x.low);
+        const double w0High = omega * omega * std::exp(2 * x.high);
+        const double fnLow = wantedSquare * std::exp(2 * f.low);
+        const double fnHigh = wantedSquare * std::exp(2 * f.high);
+        // Squares of frequencies: the slack covers the rounding of sums and products of a few parts.
+        constexpr double kSquareSlack = 1e-7;
+        double nearest = kInfinity;
+        Interval hull{kInfinity, -kInfinity};
+        m_zeroPartners->forEachPartner(r2, [&](int r8) {
+            const double gap = 1 / (option(Field::R8, r8).value * k);
+            // w0'^2 within [fnLow - gap, fnHigh - gap]
+            const double a = (fnLow - gap) * (1 - kSquareSlack);
+            const double b = (fnHigh - gap) * (1 + kSquareSlack);
+            if (!(b > 0))
+                return;
+            const Interval xk = intersect(x, {(a > 0 ? 0.5 * std::log(a) - std::log(omega) : -kInfinity) - kWindowSlack,
+                                              0.5 * std::log(b) - std::log(omega) + kWindowSlack});
+            if (xk.empty() || !gainReachable(gap, omega * omega * std::exp(2 * xk.low), omega * omega * std::exp(2 * xk.high), h))
+                return;
+            const double low = (w0Low + gap) * (1 - kSquareSlack);
+            const double high = (w0High + gap) * (1 + kSquareSlack);
+            nearest = std::min(nearest, low > wantedSquare ? std::sqrt(low / wantedSquare) - 1
+                                                           : (high < wantedSquare ? 1 - std::sqrt(high / wantedSquare) : 0.0));
+            hull.low = std::min(hull.low, xk.low);
+            hull.high = std::max(hull.high, xk.high);
+        });
+        m_zeroStep = nearest < kInfinity ? step(nearest) : kUnreachable;
+        m_zeroX = intersect(m_zeroX, {hull.low - kWindowSlack, hull.high + kWindowSlack});
+        m_pair = pairSteps(m_y, m_zeroX);
+    }
+
+    // TZF (Wo<Wn): whether some R10/R4 from the table brings H = (R10/R4)(1 + gap/w0'^2) within the log
+    // tolerance `h`, w0'^2 lying anywhere in [w0Low, w0High]. Yes where there is no table.
+    bool gainReachable(double gap, double w0Low, double w0High, Interval h) const
+    {
+        if (m_gainRatios.empty() || h.empty() || !std::isfinite(h.low) || !std::isfinite(h.high))
+            return !h.empty();
+        constexpr double kGainSlack = 1e-7;
+        const double low = m_lnH + h.low - std::log1p(gap / w0Low) - kGainSlack;
+        const double high = m_lnH + h.high - std::log1p(gap / w0High) + kGainSlack;
+        const auto at = std::lower_bound(m_gainRatios.begin(), m_gainRatios.end(), low,
+                                         [](const Ratio& r, double v) { return r.lnRatio < v; });
+        return at != m_gainRatios.end() && at->lnRatio <= high;
     }
 
     // R4 (= R9) and R10 for a chosen loop (and R8): the gain R10/R9 times gainFactor must meet H.
@@ -1263,6 +1534,7 @@ private:
         m_best = objective;
         m_bestChoice = m_choice;
         m_haveBest = true;
+        m_haveCandidate = true;
         ++m_generation;
         updateWindows();
     }
@@ -1277,6 +1549,7 @@ private:
     std::array<int, kElementCount> m_copies{};  // how many layout elements each free element stands for
     std::vector<int> m_usage;                    // per part id, how many chosen options use it
     std::vector<int> m_used;                     // the part ids in use
+    mutable std::vector<double> m_reuseValues;   // scratch of collectReuse
     int m_distinct = 0;
     double m_spread = 0;
 
@@ -1297,6 +1570,9 @@ private:
     std::vector<std::vector<int>> m_gainByR4;         // their indices, per R4 option
     std::vector<std::vector<int>> m_gainByR10;        // and per R10 option
     std::vector<Ratio> m_gainRatios;                  // TZF (Wo<Wn): every R4, R10 by ln(R10/R4)
+    std::unique_ptr<ZeroPartnerTable> m_zeroPartners;  // TZF (Wo<Wn), unless too large
+    bool m_partnersKnown = false;                     // whether its selection holds for these capacitors
+    std::size_t m_capacitorsChosenAt = 0;             // the chain level at which C1 and C2 are known
     std::vector<Interval> m_remaining;
     std::vector<double> m_remainingIdeal;
     int m_c1Power = 1;
@@ -1326,8 +1602,11 @@ private:
     mutable PairCache m_pairCache;
     long long m_generation = 0;  // counts the improvements of the best candidate
 
-    bool m_haveBest = false;
+    bool m_haveBest = false;       // m_best bounds the search: a candidate's, or an assumed one
+    bool m_haveCandidate = false;  // m_best and m_bestChoice are a candidate's
     Objective m_best;
+    double m_progress = -1;
+    bool m_firstOnly = false;      // past the time limit without a candidate: go on until there is one
     Candidate m_bestChoice{};
     long long m_leaves = 0;
     long long m_nodes = 0;
