@@ -63,9 +63,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (action == 0) {
             s.panel.checkRadio(kAllFilterTypes[in.byte() % kFilterTypeCount]);
         } else if (action == 1) {
-            s.panel.setFieldText(kAllFields[in.byte() % kFieldCount], pickText(in));
+            // One read a statement: the order of a call's arguments is the compiler's choice, and the
+            // replay build must read an input as the fuzzing build did.
+            const Field field = kAllFields[in.byte() % kFieldCount];
+            s.panel.setFieldText(field, pickText(in));
         } else if (action == 2) {
-            s.panel.setComboText(in.byte() % 2 ? Combo::EvalE1 : Combo::EvalE2, pickText(in));
+            const Combo combo = in.byte() % 2 ? Combo::EvalE1 : Combo::EvalE2;
+            s.panel.setComboText(combo, pickText(in));
         } else {
             // Fields hidden before and after a command keep their texts.
             std::string before[kFieldCount];

@@ -49,10 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::FuzzInput in(data, size);
     ModelSession s;
     s.panel.checkRadio(kAllFilterTypes[in.byte() % kFilterTypeCount]);
-    for (int step = 0, steps = in.byte() % 8; step < steps; ++step)
-        s.panel.setFieldText(kAllFields[in.byte() % kFieldCount], pickValue(in));
-    if (in.byte() % 2)
-        s.panel.setComboText(in.byte() % 2 ? Combo::EvalE1 : Combo::EvalE2, pickValue(in));
+    // One read a statement: the order of a call's arguments is the compiler's choice, and the replay
+    // build must read an input as the fuzzing build did.
+    for (int step = 0, steps = in.byte() % 8; step < steps; ++step) {
+        const Field field = kAllFields[in.byte() % kFieldCount];
+        s.panel.setFieldText(field, pickValue(in));
+    }
+    if (in.byte() % 2) {
+        const Combo combo = in.byte() % 2 ? Combo::EvalE1 : Combo::EvalE2;
+        s.panel.setComboText(combo, pickValue(in));
+    }
 
     search::SearchOptionTexts texts;
     texts.keepEqualC = in.byte() % 2;
@@ -64,7 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         texts.capacitorLow = pickValue(in);
         texts.capacitorHigh = pickValue(in);
     }
-    texts.largestErrorPercent = (in.byte() % 2 ? 1 : -1) * std::ldexp(in.byte(), -4);
+    // Two reads in two statements: the order of a product's operands is the compiler's choice.
+    const double sign = in.byte() % 2 ? 1 : -1;
+    texts.largestErrorPercent = sign * std::ldexp(in.byte(), -4);
     // A short limit keeps the fuzzer fast; what it returns must hold whether proven or not.
     texts.timeLimitSeconds = 0.02;
 

@@ -652,7 +652,7 @@ private:
         std::size_t up = r1.lowerBound(center);
         std::size_t down = up;
         // Nearest to the centre first: the Q grid offset decides the errors here.
-        while (!m_cancelled) {
+        while (!stop()) {
             const Interval w = window();
             const bool upOpen = up < r1.options.size() && r1.options[up].value <= w.high * (1 + kWindowSlack);
             const bool downOpen = down > 0 && r1.options[down - 1].value >= w.low * (1 - kWindowSlack);
@@ -1390,10 +1390,12 @@ private:
             // The gain error is the circuit's own here too: only the pairs nearest the target can win, and of
             // those the ones adding fewest values with the least spread. Steps from ratios are within a
             // rounding of the evaluation's, so two more steps are let through.
+            // Where the errors allowed are wide, the range holds every ratio of the table: each ratio
+            // counts towards the clock, or a time limit would wait for thousands of such ranges.
             long long nearest = std::numeric_limits<long long>::max();
-            for (auto r = at; r != end; ++r)
+            for (auto r = at; r != end && !stop(); ++r)
                 nearest = std::min(nearest, step(std::abs(std::expm1(r->lnRatio - lnTarget))));
-            for (; at != end && !m_cancelled; ++at) {
+            for (; at != end && !stop(); ++at) {
                 if (step(std::abs(std::expm1(at->lnRatio - lnTarget))) > nearest + 2)
                     continue;
                 const PartOption& a = r4.options[static_cast<std::size_t>(at->r5)];
