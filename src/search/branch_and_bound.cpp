@@ -1437,7 +1437,8 @@ private:
                         consider(g);
         }
         if (!m_gainSingleParts) {
-            for (std::size_t g = 0; g < m_gainPairs.size(); ++g)
+            // With pairs allowed the table holds hundreds of thousands: each counts towards the clock.
+            for (std::size_t g = 0; g < m_gainPairs.size() && !stop(); ++g)
                 consider(static_cast<int>(g));
         } else if (bestAdded > 1 && !m_gainPairs.empty()) {
             consider(0);  // by spread, the first of those adding two values
