@@ -74,7 +74,7 @@ BENCHMARK(cascadeNoise)->Unit(benchmark::kMicrosecond);
 void cascadeChecks(benchmark::State& state)
 {
     const cascade::Cascade filter = twelfthOrderElliptic();
-    const OpAmpSpec opAmp = *opAmpByName("NE5532");
+    const OpAmpFigures opAmp = *opAmpByName("NE5532");
     // The filter window's span: the decade below the lowest section to the decade above the highest.
     for (auto _ : state)
         benchmark::DoNotOptimize(checkCascadeSignal(filter, opAmp, 1, 100, 10e3));
@@ -85,7 +85,7 @@ BENCHMARK(cascadeChecks)->Unit(benchmark::kMillisecond);
 void signalChecks(benchmark::State& state)
 {
     const CircuitComponents parts = componentsOf(synthesised(FilterType::Hpf, 1000, 2));
-    const OpAmpSpec opAmp = *opAmpByName("NE5532");
+    const OpAmpFigures opAmp = *opAmpByName("NE5532");
     for (auto _ : state)
         benchmark::DoNotOptimize(checkSignal(parts, FilterType::Hpf, opAmp, 1, 1, 1e6));
     state.SetLabel("four outputs, 1 Hz - 1 MHz");

@@ -239,15 +239,15 @@ RunResult runCascade(const CliRequest& request)
         // A described op-amp (--opamp, --slew, ... beyond --gbw) is every section's: the built response, the
         // checks, the noise and the netlist all use it. --gbw alone keeps its old meaning.
         const bool noise = request.commands.back() == Command::Noise;
-        std::optional<OpAmpSpec> spec;
+        std::optional<OpAmpFigures> figures;
         if (request.opAmp.described() || noise) {
             std::string error = opAmpOptionsError(request);
             if (error.empty())
-                spec = opAmpOf(request, error);
-            if (!spec)
+                figures = opAmpOf(request, error);
+            if (!figures)
                 throw UsageError{error};
         }
-        const OpAmpModel opAmp = spec ? spec->model() : opAmpModel(request.output);
+        const OpAmpModel opAmp = figures ? figures->model() : opAmpModel(request.output);
         const Headroom headroom = cascadeHeadroom(c, opAmp);
         const std::optional<approx::Mask>& mask = c.request.filter.mask;
         const MaskVerdict verdict = mask ? checkMask(c, *mask, opAmp) : MaskVerdict{};
@@ -276,7 +276,7 @@ RunResult runCascade(const CliRequest& request)
         for (const std::optional<OpAmpCommandResult>* result : {&checks, &noiseResult})
             if (*result && (*result)->exitCode == kExitUsage)
                 return {kExitUsage, {}, (*result)->error};
-        const std::string netlistSubcircuit = request.opAmp.described() ? opAmpSubcircuit(*spec) : std::string();
+        const std::string netlistSubcircuit = request.opAmp.described() ? opAmpSubcircuit(*figures) : std::string();
         int exitCode = kExitCompleted;
         if (request.saveFile) {
             const FileWriteOutcome saved = replaceFile(*request.saveFile, saveFilter(c));

@@ -207,7 +207,7 @@ RunEnd run(int argc, const char* const* argv, std::ostream& out)
             // netlist and the parts list, as it has always been.
             std::string opAmpError;
             const bool usesOpAmp = request.opAmp.described() && (command == Command::Response || command == Command::Netlist);
-            const std::optional<OpAmpSpec> opAmp = usesOpAmp ? opAmpOf(request, opAmpError) : std::optional<OpAmpSpec>(OpAmpSpec{});
+            const std::optional<OpAmpFigures> opAmp = usesOpAmp ? opAmpOf(request, opAmpError) : std::optional<OpAmpFigures>(OpAmpFigures{});
             if (!opAmp)
                 return ended(kExitUsage, "torvel-cli: " + opAmpError + "\n");
             if (command == Command::Netlist && usesOpAmp) {

@@ -75,15 +75,15 @@ nlohmann::ordered_json orNull(double value)
     return std::isfinite(value) ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
 }
 
-nlohmann::ordered_json opAmpJson(const OpAmpSpec& spec)
+nlohmann::ordered_json opAmpJson(const OpAmpFigures& figures)
 {
-    return {{"name", spec.name},
-            {"gbw_hz", spec.ideal() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(spec.gainBandwidthHz)},
-            {"slew_v_per_us", orNull(spec.slewRate * 1e-6)},
-            {"output_low_v", orNull(spec.outputLow())},
-            {"output_high_v", orNull(spec.outputHigh())},
-            {"en_nv_per_rthz", spec.voltageNoise * 1e9},
-            {"in_pa_per_rthz", spec.currentNoise * 1e12}};
+    return {{"name", figures.name},
+            {"gbw_hz", figures.ideal() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(figures.gainBandwidthHz)},
+            {"slew_v_per_us", orNull(figures.slewRate * 1e-6)},
+            {"output_low_v", orNull(figures.outputLow())},
+            {"output_high_v", orNull(figures.outputHigh())},
+            {"en_nv_per_rthz", figures.voltageNoise * 1e9},
+            {"in_pa_per_rthz", figures.currentNoise * 1e12}};
 }
 
 std::optional<std::pair<double, double>> frequencyRange(const OutputSettings& settings)
@@ -128,7 +128,7 @@ std::optional<double> amplitudeOf(const CliRequest& request)
 
 // The density as CSV and as JSON, then the sources and the total; a whole filter's sources carry their
 // section's number (R4.2, "A1.3 en"), as its parts list names parts.
-OpAmpCommandResult noiseReport(const NoiseResult& noise, const NoiseSettings& settings, const OpAmpSpec& spec, bool numbered)
+OpAmpCommandResult noiseReport(const NoiseResult& noise, const NoiseSettings& settings, const OpAmpFigures& figures, bool numbered)
 {
     OpAmpCommandResult result;
     nlohmann::ordered_json density = nlohmann::ordered_json::array();
@@ -153,7 +153,7 @@ OpAmpCommandResult noiseReport(const NoiseResult& noise, const NoiseSettings& se
     std::snprintf(cell, sizeof cell, "total,%.6g,1\n", noise.totalVrms * 1e6);
     csv += cell;
     result.text = csv;
-    result.json = {{"opamp", opAmpJson(spec)},
+    result.json = {{"opamp", opAmpJson(figures)},
                    {"temperature_k", kNoiseTemperature},
                    {"band_hz", {settings.bandLowHz, settings.bandHighHz}},
                    {"density", density},
@@ -201,17 +201,17 @@ bool readBand(const CliRequest& request, NoiseSettings& settings)
 
 }  // namespace
 
-std::optional<OpAmpSpec> opAmpOf(const CliRequest& request, std::string& error)
+std::optional<OpAmpFigures> opAmpOf(const CliRequest& request, std::string& error)
 {
     const OpAmpOptions& o = request.opAmp;
-    std::optional<OpAmpSpec> spec = opAmpByName(o.name.value_or(std::string(kCustomOpAmp)));
-    if (!spec) {
+    std::optional<OpAmpFigures> figures = opAmpByName(o.name.value_or(std::string(kCustomOpAmp)));
+    if (!figures) {
         error = "unknown op-amp \"" + *o.name + "\" (use " + catalogueNames() + ")";
         return std::nullopt;
     }
     if (!request.output.gainBandwidth.empty()) {
-        spec->gainBandwidthHz = ParseEngineering(request.output.gainBandwidth);
-        if (!(spec->gainBandwidthHz > 0) || !std::isfinite(spec->gainBandwidthHz)) {
+        figures->gainBandwidthHz = ParseEngineering(request.output.gainBandwidth);
+        if (!(figures->gainBandwidthHz > 0) || !std::isfinite(figures->gainBandwidthHz)) {
             error = "--gbw must be a positive frequency";
             return std::nullopt;
         }
@@ -222,11 +222,11 @@ std::optional<OpAmpSpec> opAmpOf(const CliRequest& request, std::string& error)
             error = "--supply must be V (for +-V) or LO,HI with LO < HI";
             return std::nullopt;
         }
-        if (!std::isfinite(spec->railPositive)) {
-            spec->headroomNegative = 0;
-            spec->headroomPositive = 0;
+        if (!std::isfinite(figures->railPositive)) {
+            figures->headroomNegative = 0;
+            figures->headroomPositive = 0;
         }
-        setSupply(*spec, rails->first, rails->second);
+        setSupply(*figures, rails->first, rails->second);
     }
     if (o.swing) {
         const std::optional<std::pair<double, double>> limits = range(*o.swing);
@@ -235,40 +235,40 @@ std::optional<OpAmpSpec> opAmpOf(const CliRequest& request, std::string& error)
             return std::nullopt;
         }
         // Typed limits are the output's own: on finite rails they become the headroom to each.
-        if (!std::isfinite(spec->railPositive) || !std::isfinite(spec->railNegative))
-            setSupply(*spec, limits->first, limits->second);
-        spec->headroomNegative = limits->first - spec->railNegative;
-        spec->headroomPositive = spec->railPositive - limits->second;
+        if (!std::isfinite(figures->railPositive) || !std::isfinite(figures->railNegative))
+            setSupply(*figures, limits->first, limits->second);
+        figures->headroomNegative = limits->first - figures->railNegative;
+        figures->headroomPositive = figures->railPositive - limits->second;
     }
-    double slewRate = spec->slewRate;
-    if (!readFigure(o.slew, "--slew", 1e6, slewRate, error) || !readFigure(o.en, "--en", 1e-9, spec->voltageNoise, error)
-        || !readFigure(o.in, "--in", 1e-12, spec->currentNoise, error))
+    double slewRate = figures->slewRate;
+    if (!readFigure(o.slew, "--slew", 1e6, slewRate, error) || !readFigure(o.en, "--en", 1e-9, figures->voltageNoise, error)
+        || !readFigure(o.in, "--in", 1e-12, figures->currentNoise, error))
         return std::nullopt;
     if (o.slew && !(slewRate > 0)) {
         error = "--slew must be a positive rate";
         return std::nullopt;
     }
-    spec->slewRate = slewRate;
+    figures->slewRate = slewRate;
     if (o.name == std::nullopt && (o.slew || o.swing || o.supply || o.en || o.in || !request.output.gainBandwidth.empty()))
-        spec->name = std::string(kCustomOpAmp);
-    return spec;
+        figures->name = std::string(kCustomOpAmp);
+    return figures;
 }
 
 OpAmpCommandResult runPrecorrect(ModelSession& session, const CliRequest& request)
 {
     std::string error;
-    const std::optional<OpAmpSpec> spec = opAmpOf(request, error);
-    if (!spec)
+    const std::optional<OpAmpFigures> figures = opAmpOf(request, error);
+    if (!figures)
         return usage(error);
     OpAmpCommandResult result;
-    const PrecorrectionOutcome outcome = runPrecorrection(session.panel, spec->model());
+    const PrecorrectionOutcome outcome = runPrecorrection(session.panel, figures->model());
     result.outcome = outcome.command;
     if (!outcome.result)
         return result;
     const Precorrection& p = *outcome.result;
-    result.json = {{"opamp", opAmpJson(*spec)}, {"bandwidth_load", p.bandwidthLoad}};
+    result.json = {{"opamp", opAmpJson(*figures)}, {"bandwidth_load", p.bandwidthLoad}};
     char line[160];
-    std::snprintf(line, sizeof line, "precorrected for %s (4 Q fo / GBW = %.4g):\n", spec->name.c_str(), p.bandwidthLoad);
+    std::snprintf(line, sizeof line, "precorrected for %s (4 Q fo / GBW = %.4g):\n", figures->name.c_str(), p.bandwidthLoad);
     result.text = line;
     if (p.status != PrecorrectionStatus::Corrected) {
         result.json["refused"] = p.refusal;
@@ -293,8 +293,8 @@ OpAmpCommandResult runPrecorrect(ModelSession& session, const CliRequest& reques
 OpAmpCommandResult runNoise(const CircuitComponents& parts, FilterType type, const CliRequest& request)
 {
     std::string error;
-    const std::optional<OpAmpSpec> spec = opAmpOf(request, error);
-    if (!spec)
+    const std::optional<OpAmpFigures> figures = opAmpOf(request, error);
+    if (!figures)
         return usage(error);
     const std::optional<std::pair<double, double>> grid = frequencyRange(request.output);
     if (!grid)
@@ -307,8 +307,8 @@ OpAmpCommandResult runNoise(const CircuitComponents& parts, FilterType type, con
     settings.bandHighHz = kDefaultBandHigh;
     if (!readBand(request, settings))
         return usage(kBandError);
-    const NoiseSection section{parts, type, *spec};
-    return noiseReport(outputNoise(std::span(&section, 1), settings), settings, *spec, false);
+    const NoiseSection section{parts, type, *figures};
+    return noiseReport(outputNoise(std::span(&section, 1), settings), settings, *figures, false);
 }
 
 std::string opAmpOptionsError(const CliRequest& request)
@@ -329,8 +329,8 @@ std::string opAmpOptionsError(const CliRequest& request)
 OpAmpCommandResult responseChecks(const CircuitComponents& parts, FilterType type, const CliRequest& request)
 {
     std::string error;
-    const std::optional<OpAmpSpec> spec = opAmpOf(request, error);
-    if (!spec)
+    const std::optional<OpAmpFigures> figures = opAmpOf(request, error);
+    if (!figures)
         return usage(error);
     const std::optional<std::pair<double, double>> grid = frequencyRange(request.output);
     if (!grid)
@@ -338,12 +338,12 @@ OpAmpCommandResult responseChecks(const CircuitComponents& parts, FilterType typ
     const std::optional<double> amplitude = amplitudeOf(request);
     if (!amplitude)
         return usage("--amplitude must be a positive peak voltage");
-    const SignalChecks checks = checkSignal(parts, type, *spec, *amplitude, grid->first, grid->second);
+    const SignalChecks checks = checkSignal(parts, type, *figures, *amplitude, grid->first, grid->second);
     OpAmpCommandResult result;
     nlohmann::ordered_json outputs = nlohmann::ordered_json::object();
     for (const OutputCheck& c : checks.outputs)
         outputs[kOutputNames[outputIndex(c.amplifier)]] = checkJson(c);
-    result.json = {{"opamp", opAmpJson(*spec)}, {"amplitude_v", *amplitude}, {"from_hz", grid->first},
+    result.json = {{"opamp", opAmpJson(*figures)}, {"amplitude_v", *amplitude}, {"from_hz", grid->first},
                    {"to_hz", grid->second}, {"opamps", outputs}, {"warnings", warningsOf(checks.warnings, result.error)}};
     return result;
 }
@@ -351,13 +351,13 @@ OpAmpCommandResult responseChecks(const CircuitComponents& parts, FilterType typ
 OpAmpCommandResult cascadeChecks(const cascade::Cascade& cascade, const CliRequest& request, double fromHz, double toHz)
 {
     std::string error;
-    const std::optional<OpAmpSpec> spec = opAmpOf(request, error);
-    if (!spec)
+    const std::optional<OpAmpFigures> figures = opAmpOf(request, error);
+    if (!figures)
         return usage(error);
     const std::optional<double> amplitude = amplitudeOf(request);
     if (!amplitude)
         return usage("--amplitude must be a positive peak voltage");
-    const CascadeSignalChecks checks = checkCascadeSignal(cascade, *spec, *amplitude, fromHz, toHz);
+    const CascadeSignalChecks checks = checkCascadeSignal(cascade, *figures, *amplitude, fromHz, toHz);
     OpAmpCommandResult result;
     nlohmann::ordered_json outputs = nlohmann::ordered_json::array();
     for (const CascadeOutputCheck& c : checks.outputs) {
@@ -365,7 +365,7 @@ OpAmpCommandResult cascadeChecks(const cascade::Cascade& cascade, const CliReque
         entry.update(checkJson(c.check));
         outputs.push_back(std::move(entry));
     }
-    result.json = {{"opamp", opAmpJson(*spec)}, {"amplitude_v", *amplitude}, {"from_hz", fromHz},
+    result.json = {{"opamp", opAmpJson(*figures)}, {"amplitude_v", *amplitude}, {"from_hz", fromHz},
                    {"to_hz", toHz}, {"opamps", outputs}, {"warnings", warningsOf(checks.warnings, result.error)}};
     return result;
 }
@@ -373,8 +373,8 @@ OpAmpCommandResult cascadeChecks(const cascade::Cascade& cascade, const CliReque
 OpAmpCommandResult runCascadeNoise(const cascade::Cascade& cascade, const CliRequest& request, double fromHz, double toHz)
 {
     std::string error;
-    const std::optional<OpAmpSpec> spec = opAmpOf(request, error);
-    if (!spec)
+    const std::optional<OpAmpFigures> figures = opAmpOf(request, error);
+    if (!figures)
         return usage(error);
     NoiseSettings settings;
     settings.fromHz = fromHz;
@@ -385,8 +385,8 @@ OpAmpCommandResult runCascadeNoise(const cascade::Cascade& cascade, const CliReq
     settings.bandHighHz = passband.highHz;
     if (!readBand(request, settings))
         return usage(kBandError);
-    const std::vector<NoiseSection> sections = cascadeNoiseSections(cascade, *spec);
-    OpAmpCommandResult result = noiseReport(outputNoise(sections, settings), settings, *spec, true);
+    const std::vector<NoiseSection> sections = cascadeNoiseSections(cascade, *figures);
+    OpAmpCommandResult result = noiseReport(outputNoise(sections, settings), settings, *figures, true);
     // Which band the total covers: the one asked for, or the filter's passband.
     result.json["band"] = request.opAmp.band ? "given" : "passband";
     return result;

@@ -7,7 +7,7 @@
 #include "cli_request.h"
 #include "design/command_outcome.h"
 #include "design/model_session.h"
-#include "opamp/opamp_spec.h"
+#include "opamp/opamp_figures.h"
 
 #include <nlohmann/json.hpp>
 
@@ -27,7 +27,7 @@ struct OpAmpCommandResult {
 /// The op-amp the options describe: the catalogue entry of --opamp (or "custom": ideal, unlimited,
 /// noiseless), then --gbw, --supply, --swing, --slew, --en and --in over it. Nothing, with the reason in
 /// `error`, when a value does not read.
-std::optional<OpAmpSpec> opAmpOf(const CliRequest& request, std::string& error);
+std::optional<OpAmpFigures> opAmpOf(const CliRequest& request, std::string& error);
 
 /// Why the op-amp options cannot be used (an unknown part, a value that does not read, an amplitude or
 /// band out of range), or empty: checked before any command runs, so that a usage error leaves no output

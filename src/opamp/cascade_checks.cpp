@@ -14,7 +14,7 @@ constexpr int kGoldenSteps = 30;
 
 }  // namespace
 
-CascadeSignalChecks checkCascadeSignal(const cascade::Cascade& c, const OpAmpSpec& opAmp, double amplitudeV,
+CascadeSignalChecks checkCascadeSignal(const cascade::Cascade& c, const OpAmpFigures& opAmp, double amplitudeV,
                                        double fromHz, double toHz)
 {
     CascadeSignalChecks checks;

@@ -29,7 +29,7 @@ struct CascadeSignalChecks {
 };
 
 /// The checks for a sine of peak `amplitudeV` at the filter's input anywhere from `fromHz` to `toHz`.
-CascadeSignalChecks checkCascadeSignal(const cascade::Cascade& cascade, const OpAmpSpec& opAmp, double amplitudeV,
+CascadeSignalChecks checkCascadeSignal(const cascade::Cascade& cascade, const OpAmpFigures& opAmp, double amplitudeV,
                                        double fromHz, double toHz);
 
 }  // namespace torvel

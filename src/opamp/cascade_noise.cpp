@@ -10,7 +10,7 @@ constexpr double kOpenEnd = 1e3;
 
 }  // namespace
 
-std::vector<NoiseSection> cascadeNoiseSections(const cascade::Cascade& c, const OpAmpSpec& opAmp)
+std::vector<NoiseSection> cascadeNoiseSections(const cascade::Cascade& c, const OpAmpFigures& opAmp)
 {
     std::vector<NoiseSection> sections;
     sections.reserve(c.sections.size());

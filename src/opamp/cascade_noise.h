@@ -10,7 +10,7 @@
 namespace torvel {
 
 /// The cascade's sections in order, each with `opAmp`, first-order sections as such.
-std::vector<NoiseSection> cascadeNoiseSections(const cascade::Cascade& cascade, const OpAmpSpec& opAmp);
+std::vector<NoiseSection> cascadeNoiseSections(const cascade::Cascade& cascade, const OpAmpFigures& opAmp);
 
 /// The band of a whole filter's noise total when none is given: its passband. A low-pass's runs from
 /// a thousandth of its edge (below that the flat density adds a thousandth of the power, 0.004 dB) up to

@@ -29,7 +29,7 @@ struct SourceSpec {
     double psd;      // V^2/Hz or A^2/Hz
 };
 
-void addOpAmpSources(std::size_t s, const OpAmpSpec& opAmp, std::size_t amplifiers, std::vector<SourceSpec>& out)
+void addOpAmpSources(std::size_t s, const OpAmpFigures& opAmp, std::size_t amplifiers, std::vector<SourceSpec>& out)
 {
     for (std::size_t k = 0; k < amplifiers; ++k) {
         const double en = opAmp.voltageNoise;

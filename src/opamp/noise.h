@@ -13,7 +13,7 @@
 
 #include "cascade/first_order_section.h"
 #include "design/circuit_response.h"
-#include "opamp/opamp_spec.h"
+#include "opamp/opamp_figures.h"
 
 #include <optional>
 #include <span>
@@ -30,7 +30,7 @@ inline constexpr double kBoltzmann = 1.380649e-23;
 struct NoiseSection {
     CircuitComponents parts;
     FilterType type = FilterType::Lpf;
-    OpAmpSpec opAmp;
+    OpAmpFigures opAmp;
     /// A first-order section of one op-amp instead (a whole filter's real pole); `parts` and `type` are
     /// then not read. Its sources: R1 (a current into A1's inverting input), R4 (a voltage in series with
     /// the input branch, which reaches the output as the input does), A1's en and in.

@@ -68,16 +68,16 @@ bool sameName(std::string_view a, std::string_view b)
 
 }  // namespace
 
-double OpAmpSpec::symmetricSwing() const
+double OpAmpFigures::symmetricSwing() const
 {
     return std::max(0.0, std::min(outputHigh(), -outputLow()));
 }
 
 std::span<const CatalogueEntry> opAmpCatalogue() { return kCatalogue; }
 
-OpAmpSpec specOf(const CatalogueEntry& e)
+OpAmpFigures specOf(const CatalogueEntry& e)
 {
-    OpAmpSpec spec;
+    OpAmpFigures spec;
     spec.name = std::string(e.name);
     spec.gainBandwidthHz = e.gbwMHz * 1e6;
     spec.slewRate = e.slewVPerUs * 1e6;
@@ -90,17 +90,17 @@ OpAmpSpec specOf(const CatalogueEntry& e)
     return spec;
 }
 
-std::optional<OpAmpSpec> opAmpByName(std::string_view name)
+std::optional<OpAmpFigures> opAmpByName(std::string_view name)
 {
     if (sameName(name, kCustomOpAmp))
-        return OpAmpSpec{};
+        return OpAmpFigures{};
     for (const CatalogueEntry& entry : kCatalogue)
         if (sameName(name, entry.name))
             return specOf(entry);
     return std::nullopt;
 }
 
-void setSupply(OpAmpSpec& spec, double railNegative, double railPositive)
+void setSupply(OpAmpFigures& spec, double railNegative, double railPositive)
 {
     spec.railNegative = railNegative;
     spec.railPositive = railPositive;

@@ -2,7 +2,7 @@
 // "custom" for typed values.
 #pragma once
 
-#include "opamp/opamp_spec.h"
+#include "opamp/opamp_figures.h"
 
 #include <optional>
 #include <span>
@@ -30,16 +30,16 @@ struct CatalogueEntry {
 /// Every built-in op-amp, in the order the window lists them.
 std::span<const CatalogueEntry> opAmpCatalogue();
 
-/// The spec of a catalogue entry at its datasheet supply.
-OpAmpSpec specOf(const CatalogueEntry& entry);
+/// The figures of a catalogue entry at its datasheet supply.
+OpAmpFigures specOf(const CatalogueEntry& entry);
 
 /// A built-in op-amp by name, ignoring letter case ("ne5532"), or "custom": an ideal op-amp whose
 /// figures the user types.
-std::optional<OpAmpSpec> opAmpByName(std::string_view name);
+std::optional<OpAmpFigures> opAmpByName(std::string_view name);
 
 inline constexpr std::string_view kCustomOpAmp = "custom";
 
 /// Moves the rails to a new supply, keeping the headroom to each rail.
-void setSupply(OpAmpSpec& spec, double railNegative, double railPositive);
+void setSupply(OpAmpFigures& spec, double railNegative, double railPositive);
 
 }  // namespace torvel

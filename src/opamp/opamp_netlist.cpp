@@ -18,7 +18,7 @@ std::string number(double value)
 
 }  // namespace
 
-std::string opAmpSubcircuit(const OpAmpSpec& spec, OpAmpSubcircuitKind kind)
+std::string opAmpSubcircuit(const OpAmpFigures& spec, OpAmpSubcircuitKind kind)
 {
     const double fourKT = 4 * kBoltzmann * kNoiseTemperature;
     const bool limited = kind == OpAmpSubcircuitKind::Limited;

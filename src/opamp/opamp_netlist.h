@@ -11,7 +11,7 @@
 // 4e-13 V/sqrt(Hz): far below any op-amp's.
 #pragma once
 
-#include "opamp/opamp_spec.h"
+#include "opamp/opamp_figures.h"
 
 #include <string>
 
@@ -24,6 +24,6 @@ enum class OpAmpSubcircuitKind {
 
 /// ".subckt OPAMP inp inn out" ... ".ends OPAMP", each line ending in a newline. An ideal op-amp
 /// (no GBW) is a voltage-controlled source of gain 1e9, as in the ideal netlist.
-std::string opAmpSubcircuit(const OpAmpSpec& spec, OpAmpSubcircuitKind kind = OpAmpSubcircuitKind::SmallSignal);
+std::string opAmpSubcircuit(const OpAmpFigures& spec, OpAmpSubcircuitKind kind = OpAmpSubcircuitKind::SmallSignal);
 
 }  // namespace torvel

@@ -80,7 +80,7 @@ std::vector<OutputExtremes> findOutputExtremes(std::size_t outputs,
     return extremes;
 }
 
-OutputCheck judgeOutput(OpAmp amplifier, const OutputExtremes& extremes, const OpAmpSpec& opAmp, double amplitudeV,
+OutputCheck judgeOutput(OpAmp amplifier, const OutputExtremes& extremes, const OpAmpFigures& opAmp, double amplitudeV,
                         const std::string& name, std::vector<std::string>& warnings)
 {
     const double swing = opAmp.symmetricSwing();
@@ -106,7 +106,7 @@ OutputCheck judgeOutput(OpAmp amplifier, const OutputExtremes& extremes, const O
     return check;
 }
 
-SignalChecks checkSignal(const CircuitComponents& parts, FilterType type, const OpAmpSpec& opAmp, double amplitudeV,
+SignalChecks checkSignal(const CircuitComponents& parts, FilterType type, const OpAmpFigures& opAmp, double amplitudeV,
                          double fromHz, double toHz)
 {
     SignalChecks checks;

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "design/filter_types.h"
-#include "opamp/opamp_spec.h"
+#include "opamp/opamp_figures.h"
 
 #include <functional>
 #include <span>
@@ -37,7 +37,7 @@ struct SignalChecks {
 };
 
 /// The checks for a sine of peak `amplitudeV` at the input anywhere from `fromHz` to `toHz`.
-SignalChecks checkSignal(const CircuitComponents& parts, FilterType type, const OpAmpSpec& opAmp, double amplitudeV,
+SignalChecks checkSignal(const CircuitComponents& parts, FilterType type, const OpAmpFigures& opAmp, double amplitudeV,
                          double fromHz, double toHz);
 
 /// Where one output rises highest and slopes fastest, per volt of a sine at the input: the largest |V(f)|
@@ -58,7 +58,7 @@ std::vector<OutputExtremes> findOutputExtremes(std::size_t outputs,
 
 /// One output's extremes, per volt, judged at `amplitudeV` against the op-amp's swing and slew rate; a
 /// line naming the output as `name` ("A2", "第3段 A1") is added to `warnings` for each limit it passes.
-OutputCheck judgeOutput(OpAmp amplifier, const OutputExtremes& extremes, const OpAmpSpec& opAmp, double amplitudeV,
+OutputCheck judgeOutput(OpAmp amplifier, const OutputExtremes& extremes, const OpAmpFigures& opAmp, double amplitudeV,
                         const std::string& name, std::vector<std::string>& warnings);
 
 }  // namespace torvel

@@ -68,7 +68,7 @@ TEST(CascadeChecks, EverySectionsOutputPeaksAtTheFiltersGain)
     for (const auto& row : rows) {
         const cascade::Cascade c = designed(row.kind, row.approximation, row.order, row.fc, row.bandwidth, 2, "∞");
         const auto [lowest, highest] = cascade::sectionFrequencyRange(c.design);
-        const CascadeSignalChecks checks = checkCascadeSignal(c, OpAmpSpec{}, 0.5, lowest * 1e-3, highest * 1e3);
+        const CascadeSignalChecks checks = checkCascadeSignal(c, OpAmpFigures{}, 0.5, lowest * 1e-3, highest * 1e3);
         std::size_t outputsChecked = 0;
         for (const CascadeOutputCheck& o : checks.outputs) {
             if (outputIndex(o.check.amplifier) != c.sections[static_cast<std::size_t>(o.section)].circuit.outputIndex())
@@ -88,7 +88,7 @@ TEST(CascadeChecks, OneSectionIsTheSectionsOwnCheck)
     const cascade::Cascade c = designed(ResponseKind::LowPass, Approximation::Chebyshev, 2, 1e3);
     ASSERT_EQ(c.sections.size(), 1u);
     const cascade::SectionCircuit& circuit = c.sections[0].circuit;
-    OpAmpSpec spec;
+    OpAmpFigures spec;
     spec.gainBandwidthHz = 300e3;
     spec.railNegative = -2;
     spec.railPositive = 2;
@@ -113,7 +113,7 @@ TEST(CascadeNoise, WorkedFirstOrderSections)
     //   R4 (in series with the input) 4kT R4 |Yi/Yf|^2, R1 (a current into the node) 4kT/R1 |1/Yf|^2,
     //   en |(Yi + Yf)/Yf|^2 en^2, in |1/Yf|^2 in^2.
     // Low-pass: Yi = 1/R4, Yf = 1/R1 + jwC1. High-pass: Yi = jwC1 / (1 + jw R4 C1), Yf = 1/R1.
-    OpAmpSpec spec;
+    OpAmpFigures spec;
     spec.voltageNoise = 5e-9;
     spec.currentNoise = 1e-12;
     for (ResponseKind kind : {ResponseKind::LowPass, ResponseKind::HighPass}) {

@@ -34,7 +34,7 @@ TEST(OpAmpCatalogue, CommonPartsOfEveryKindWithConsistentFigures)
 
 TEST(OpAmpCatalogue, LookupByNameIgnoresCaseAndCustomIsIdeal)
 {
-    const std::optional<OpAmpSpec> ne5532 = opAmpByName("ne5532");
+    const std::optional<OpAmpFigures> ne5532 = opAmpByName("ne5532");
     ASSERT_TRUE(ne5532);
     EXPECT_EQ(ne5532->name, "NE5532");
     EXPECT_DOUBLE_EQ(ne5532->gainBandwidthHz, 10e6);
@@ -46,7 +46,7 @@ TEST(OpAmpCatalogue, LookupByNameIgnoresCaseAndCustomIsIdeal)
     EXPECT_FALSE(opAmpByName("uA709"));
     EXPECT_FALSE(opAmpByName(""));
 
-    const std::optional<OpAmpSpec> custom = opAmpByName("Custom");
+    const std::optional<OpAmpFigures> custom = opAmpByName("Custom");
     ASSERT_TRUE(custom);
     EXPECT_TRUE(custom->ideal());
     EXPECT_TRUE(std::isinf(custom->slewRate));
@@ -56,7 +56,7 @@ TEST(OpAmpCatalogue, LookupByNameIgnoresCaseAndCustomIsIdeal)
 
 TEST(OpAmpCatalogue, AnotherSupplyKeepsTheHeadroom)
 {
-    OpAmpSpec spec = *opAmpByName("NE5532");  // 2 V from each rail at +-15 V
+    OpAmpFigures spec = *opAmpByName("NE5532");  // 2 V from each rail at +-15 V
     setSupply(spec, -5, 5);
     EXPECT_DOUBLE_EQ(spec.outputHigh(), 3);
     EXPECT_DOUBLE_EQ(spec.outputLow(), -3);

@@ -43,7 +43,7 @@ TEST(OutputNoise, WorkedLowPassAtDc)
     //   e^2 = 4kT (R3^2/R4 + R3^2/R3 + R3^2/R1 + (R2 R3/R1)^2 / R2).
     const DesignRecord record = synthesised(FilterType::Lpf, 1000, 2, "24");
     const CircuitComponents p = componentsOf(record);
-    const NoiseSection section{p, FilterType::Lpf, OpAmpSpec{}};
+    const NoiseSection section{p, FilterType::Lpf, OpAmpFigures{}};
     NoiseSettings settings;
     settings.fromHz = 0.01;  // fo / 1e5: the capacitors' part is 1e-10 of the result
     settings.toHz = 0.02;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "design/model_session.h"
-#include "opamp/opamp_spec.h"
+#include "opamp/opamp_figures.h"
 
 #include <gtest/gtest.h>
 

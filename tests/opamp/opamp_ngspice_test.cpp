@@ -83,15 +83,15 @@ SimulatorRun simulate(const std::string& netlist, std::string control)
     return run;
 }
 
-std::string withOpAmp(const CircuitComponents& parts, FilterType type, const OpAmpSpec& spec,
+std::string withOpAmp(const CircuitComponents& parts, FilterType type, const OpAmpFigures& spec,
                       OpAmpSubcircuitKind kind = OpAmpSubcircuitKind::SmallSignal)
 {
     return spiceNetlist(parts, type, OpAmpNetlistForm::Subcircuit, 10, 100e3, opAmpSubcircuit(spec, kind));
 }
 
-OpAmpSpec singlePole(double gbwHz)
+OpAmpFigures singlePole(double gbwHz)
 {
-    OpAmpSpec spec;
+    OpAmpFigures spec;
     spec.gainBandwidthHz = gbwHz;
     return spec;
 }
@@ -144,7 +144,7 @@ std::vector<double> leastSquares(std::vector<std::vector<double>> a, std::vector
 // output is V3 = -G2 G4 G5 / P(s) with P the loop's characteristic polynomial, of degree 5 with single-pole
 // op-amps, so 1/V3 over frequency, fitted by least squares with a real polynomial of degree 5 in
 // z = s / (2 pi fo), gives P up to a factor; its two roots nearest the origin are the loop's pair.
-NaturalFrequency simulatedLoop(const CircuitComponents& parts, FilterType type, const OpAmpSpec& spec, double fo)
+NaturalFrequency simulatedLoop(const CircuitComponents& parts, FilterType type, const OpAmpFigures& spec, double fo)
 {
     char control[160];
     std::snprintf(control, sizeof control, "set wr_singlescale\nac dec 50 %g %g\nwrdata @DATA@ v(v3)", fo / 100, fo * 1000);
@@ -194,7 +194,7 @@ NaturalFrequency simulatedLoop(const CircuitComponents& parts, FilterType type, 
 TEST(OpAmpNgspice, SinglePoleSubcircuitSimulatesToTheSolver)
 {
     // GBW only 100 times fo, so that the op-amps shape the response visibly.
-    const OpAmpSpec spec = singlePole(100e3);
+    const OpAmpFigures spec = singlePole(100e3);
     for (FilterType type : kAllFilterTypes) {
         const CircuitComponents parts = componentsOf(synthesised(type, "1000", "3", zeroFor(type), "24"));
         const int outputs = filterTypeInfo(type).hasA4 ? 4 : 3;
@@ -229,7 +229,7 @@ TEST(OpAmpNgspice, PrecorrectedLoopsHaveTheWantedFoAndQ)
                 char q[16];
                 std::snprintf(q, sizeof q, "%g", Q);
                 const DesignRecord record = synthesised(type, "1000", q, zeroFor(type));
-                const OpAmpSpec spec = singlePole(4 * Q * 1000 / load);
+                const OpAmpFigures spec = singlePole(4 * Q * 1000 / load);
                 const std::string row = std::string(filterTypeInfo(type).cliName) + " Q " + q + " load " + std::to_string(load);
                 const Precorrection corrected = precorrect(record, type, spec.model());
                 ASSERT_EQ(corrected.status, PrecorrectionStatus::Corrected) << row << ": " << corrected.refusal;
@@ -268,7 +268,7 @@ TEST(OpAmpNgspice, OutputNoiseMatchesTheSimulatorsNoiseAnalysis)
     };
     for (const NoiseRow& row : rows) {
         const std::string name = std::string(filterTypeInfo(row.type).cliName) + " " + row.opAmp;
-        const OpAmpSpec spec = *opAmpByName(row.opAmp);
+        const OpAmpFigures spec = *opAmpByName(row.opAmp);
         const NoiseSection section{componentsOf(synthesised(row.type, "1000", row.Q, zeroFor(row.type), "24")), row.type, spec};
         const std::string output = "v(v" + std::to_string(outputIndex(filterTypeInfo(row.type).output) + 1) + ")";
         const std::string netlist = withOpAmp(section.parts, row.type, spec);
@@ -300,7 +300,7 @@ struct Measured {
     double slope = 0;
 };
 
-Measured transient(const CircuitComponents& parts, FilterType type, const OpAmpSpec& spec, OpAmpSubcircuitKind kind,
+Measured transient(const CircuitComponents& parts, FilterType type, const OpAmpFigures& spec, OpAmpSubcircuitKind kind,
                    double amplitude, double frequency, int output)
 {
     std::string netlist = withOpAmp(parts, type, spec, kind);
@@ -331,7 +331,7 @@ struct Binding {
 
 TEST(OpAmpNgspice, SwingWarningsAppearExactlyWhenTheOutputReachesTheRail)
 {
-    OpAmpSpec spec = singlePole(1e6);
+    OpAmpFigures spec = singlePole(1e6);
     spec.railNegative = -5;
     spec.railPositive = 5;
     const FilterType type = FilterType::Lpf;
@@ -361,7 +361,7 @@ TEST(OpAmpNgspice, SwingWarningsAppearExactlyWhenTheOutputReachesTheRail)
 
 TEST(OpAmpNgspice, SlewWarningsAppearExactlyWhenTheOutputReachesTheSlewRate)
 {
-    OpAmpSpec spec = singlePole(10e6);
+    OpAmpFigures spec = singlePole(10e6);
     spec.slewRate = 1e6;  // 1 V/us
     const FilterType type = FilterType::Bpf;
     const CircuitComponents parts = componentsOf(synthesised(type, "10000", "2", "", "24"));
@@ -405,7 +405,7 @@ cascade::Cascade designedCascade(approx::ResponseKind kind, approx::Approximatio
     return std::move(*designed.cascade);
 }
 
-std::string cascadeWithOpAmp(const cascade::Cascade& c, const OpAmpSpec& spec,
+std::string cascadeWithOpAmp(const cascade::Cascade& c, const OpAmpFigures& spec,
                              OpAmpSubcircuitKind kind = OpAmpSubcircuitKind::SmallSignal)
 {
     return cascade::cascadeNetlist(c, spec.model(), 10, 100e3, opAmpSubcircuit(spec, kind));
@@ -441,7 +441,7 @@ TEST(OpAmpNgspice, WholeFilterNoiseMatchesTheSimulatorsNoiseAnalysis)
     };
     for (const CascadeNoiseRow& row : rows) {
         const cascade::Cascade c = designedCascade(row.kind, row.approximation, row.order, row.fc, row.bandwidth);
-        const OpAmpSpec spec = *opAmpByName(row.opAmp);
+        const OpAmpFigures spec = *opAmpByName(row.opAmp);
         const std::vector<NoiseSection> sections = cascadeNoiseSections(c, spec);
         const std::string netlist = cascadeWithOpAmp(c, spec);
 
@@ -479,7 +479,7 @@ TEST(OpAmpNgspice, WholeFilterNoiseMatchesTheSimulatorsNoiseAnalysis)
 }
 
 // The steady state of a sine at the filter's input at one op-amp output of the cascade.
-Measured cascadeTransient(const cascade::Cascade& c, const OpAmpSpec& spec, OpAmpSubcircuitKind kind, double amplitude,
+Measured cascadeTransient(const cascade::Cascade& c, const OpAmpFigures& spec, OpAmpSubcircuitKind kind, double amplitude,
                           double frequency, const std::string& node)
 {
     std::string netlist = cascadeWithOpAmp(c, spec, kind);
@@ -506,7 +506,7 @@ TEST(OpAmpNgspice, WholeFilterSwingWarningsAppearExactlyWhenAnOutputReachesTheRa
     // A fourth-order Chebyshev low-pass: its second section's peak rides on the first's, so the op-amp
     // that clips first is found only along the cascade.
     const cascade::Cascade c = designedCascade(approx::ResponseKind::LowPass, approx::Approximation::Chebyshev, 4, 1e3);
-    OpAmpSpec spec = singlePole(1e6);
+    OpAmpFigures spec = singlePole(1e6);
     spec.railNegative = -5;
     spec.railPositive = 5;
     const CascadeSignalChecks perVolt = checkCascadeSignal(c, spec, 1, 100, 10e3);
@@ -533,7 +533,7 @@ TEST(OpAmpNgspice, WholeFilterSwingWarningsAppearExactlyWhenAnOutputReachesTheRa
 TEST(OpAmpNgspice, WholeFilterSlewWarningsAppearExactlyWhenAnOutputReachesTheSlewRate)
 {
     const cascade::Cascade c = designedCascade(approx::ResponseKind::BandPass, approx::Approximation::Butterworth, 2, 10e3, 3e3);
-    OpAmpSpec spec = singlePole(10e6);
+    OpAmpFigures spec = singlePole(10e6);
     spec.slewRate = 1e6;  // 1 V/us
     const CascadeSignalChecks perVolt = checkCascadeSignal(c, spec, 1, 1e3, 100e3);
     std::size_t binding = 0;

@@ -14,9 +14,9 @@ namespace {
 
 using opamp_test::synthesised;
 
-OpAmpSpec limited(double swing, double slewVPerUs)
+OpAmpFigures limited(double swing, double slewVPerUs)
 {
-    OpAmpSpec spec;
+    OpAmpFigures spec;
     spec.railNegative = -swing;
     spec.railPositive = swing;
     spec.slewRate = slewVPerUs * 1e6;
@@ -50,7 +50,7 @@ TEST(SignalChecks, WorkedPeaksOfDesignedSections)
 TEST(SignalChecks, WarningsTurnOnExactlyAtTheLimits)
 {
     const CircuitComponents parts = componentsOf(synthesised(FilterType::Lpf, 1000, 3, "24"));
-    const OpAmpSpec spec = limited(5, 0.1);
+    const OpAmpFigures spec = limited(5, 0.1);
     const SignalChecks perVolt = checkSignal(parts, FilterType::Lpf, spec, 1, 10, 100e3);
     ASSERT_EQ(perVolt.outputs.size(), 3u);
     for (std::size_t k = 0; k < 3; ++k) {
@@ -73,7 +73,7 @@ TEST(SignalChecks, WarningsTurnOnExactlyAtTheLimits)
 TEST(SignalChecks, AnOpAmpWithoutLimitsNeverWarns)
 {
     const CircuitComponents parts = componentsOf(synthesised(FilterType::Notch, 1000, 2));
-    const SignalChecks checks = checkSignal(parts, FilterType::Notch, OpAmpSpec{}, 100, 1, 1e6);
+    const SignalChecks checks = checkSignal(parts, FilterType::Notch, OpAmpFigures{}, 100, 1, 1e6);
     EXPECT_TRUE(checks.warnings.empty());
     ASSERT_EQ(checks.outputs.size(), 4u);
     for (const OutputCheck& c : checks.outputs) {

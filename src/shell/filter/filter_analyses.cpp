@@ -22,10 +22,10 @@ FilterAnalyses::FilterAnalyses(QLineEdit* gainBandwidth, QObject* parent) : QObj
     connect(m_controls, &OpAmpControls::changed, this, &FilterAnalyses::opAmpChanged);
 }
 
-OpAmpSpec FilterAnalyses::opAmp() const
+OpAmpFigures FilterAnalyses::opAmp() const
 {
     // The GBW of the curves: what the box last read as, even while it holds a text that does not read.
-    OpAmpSpec spec = m_controls->spec();
+    OpAmpFigures spec = m_controls->spec();
     spec.gainBandwidthHz = m_model.gainBandwidthHz;
     spec.dcGain = m_model.dcGain;
     return spec;
@@ -52,7 +52,7 @@ void FilterAnalyses::runChecks()
 {
     if (!m_cascade)
         return;
-    const OpAmpSpec spec = opAmp();
+    const OpAmpFigures spec = opAmp();
     const double amplitude = m_controls->amplitude();
     // Without a swing or a slew rate nothing can clip or slew: there is nothing to find.
     if (!std::isfinite(spec.symmetricSwing()) && !std::isfinite(spec.slewRate)) {

@@ -43,7 +43,7 @@ public:
     void setFilter(const cascade::Cascade& cascade, const OpAmpModel& model);
 
     /// The op-amp the controls describe, with the GBW the curves use.
-    OpAmpSpec opAmp() const;
+    OpAmpFigures opAmp() const;
     /// The last checks, or nothing before the first or when the op-amp has no limits.
     const std::optional<CascadeSignalChecks>& checks() const { return m_checks; }
     /// Whether checks or a noise band wait to run.

@@ -140,7 +140,7 @@ NoisePage::NoisePage(QWidget* parent) : QWidget(parent)
     layout->addWidget(splitter, 1);
 }
 
-void NoisePage::setSubject(const cascade::Cascade& cascade, const OpAmpSpec& opAmp)
+void NoisePage::setSubject(const cascade::Cascade& cascade, const OpAmpFigures& opAmp)
 {
     m_sections = cascadeNoiseSections(cascade, opAmp);
     std::tie(m_fromHz, m_toHz) = chartRange(cascade);

@@ -29,7 +29,7 @@ public:
     explicit NoisePage(QWidget* parent = nullptr);
 
     /// The filter on screen and its op-amp.
-    void setSubject(const cascade::Cascade& cascade, const OpAmpSpec& opAmp);
+    void setSubject(const cascade::Cascade& cascade, const OpAmpFigures& opAmp);
 
     /// The last computation, and the band its total covers.
     const std::optional<NoiseResult>& result() const { return m_result; }

@@ -113,7 +113,7 @@ OpAmpControls::OpAmpControls(QLineEdit* gainBandwidth, QWidget* parent) : QWidge
 
 void OpAmpControls::choose(int index)
 {
-    const std::optional<OpAmpSpec> part = opAmpByName(m_choice->itemData(index).toString().toStdString());
+    const std::optional<OpAmpFigures> part = opAmpByName(m_choice->itemData(index).toString().toStdString());
     if (index == 0) {
         for (QLineEdit* field : {m_gbw, m_slew, m_swing, m_en, m_in})
             field->clear();
@@ -134,13 +134,13 @@ void OpAmpControls::makeCustom()
     m_choice->setCurrentIndex(m_choice->count() - 1);
 }
 
-OpAmpSpec OpAmpControls::spec() const
+OpAmpFigures OpAmpControls::spec() const
 {
     const int index = m_choice->currentIndex();
     if (index > 0 && index < m_choice->count() - 1)
-        if (std::optional<OpAmpSpec> part = opAmpByName(m_choice->currentData().toString().toStdString()))
+        if (std::optional<OpAmpFigures> part = opAmpByName(m_choice->currentData().toString().toStdString()))
             return *part;
-    OpAmpSpec spec;
+    OpAmpFigures spec;
     if (index == 0)
         spec.name = "ideal";
     const double gbw = ParseEngineering(m_gbw->text().toStdString());

@@ -6,7 +6,7 @@
 // always use the same op-amp. Typing into any figure makes the op-amp "custom".
 #pragma once
 
-#include "opamp/opamp_spec.h"
+#include "opamp/opamp_figures.h"
 #include "opamp/precorrection_command.h"
 #include "opamp/signal_checks.h"
 
@@ -26,7 +26,7 @@ public:
     explicit OpAmpControls(QLineEdit* gainBandwidth, QWidget* parent = nullptr);
 
     /// The op-amp the fields describe; a figure that does not read counts as unlimited (or noiseless).
-    OpAmpSpec spec() const;
+    OpAmpFigures spec() const;
     /// The input peak of the checks in volts; 1 V when the field does not read.
     double amplitude() const;
 

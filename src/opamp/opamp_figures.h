@@ -23,7 +23,7 @@ inline constexpr double kUnlimited = std::numeric_limits<double>::infinity();
 /// An op-amp in SI units. The rails are the supply voltages relative to the signal ground (a single 5 V
 /// supply with the signal ground at mid-supply is -2.5 V and +2.5 V); the output reaches to within the
 /// headroom of each rail. Noise densities are the flat-band values, V/sqrt(Hz) and A/sqrt(Hz).
-struct OpAmpSpec {
+struct OpAmpFigures {
     std::string name = "custom";
     double gainBandwidthHz = 0;  // 0: infinite (ideal op-amps in the node equations)
     double dcGain = 1e5;         // open-loop gain at DC
