@@ -7,9 +7,19 @@
 // configurations: synth-e24, search-e24, search-e24-pair (R1 may be two parts), synth-e96, search-e96.
 // Prints per configuration the median and 90th percentile of each figure's error, the largest error of
 // fn, how long each design took and how many searches ran to their end within the time limit.
+//
+// floors-e24 and floors-e96 print what no choice of single parts can beat, whatever the objective:
+//   - H, where the type's gain is the ratio of two single resistors (R10/R9 behind the summing stage,
+//     R1/R4 in the band-pass): the nearest ratio of two series values in range;
+//   - fo and Q together: Q = w0 R1 C1, so moving w0 by e^x makes fo err by e^x - 1 and Q by e^(x+y) - 1,
+//     y = ln(w R1 C1 / Q) being the offset of the nearest R1 C1 product; the larger of the two is at least
+//     |tanh(y/2)|, and it is the best over R1 and C1 that counts. With fo exact, Q errs by |e^y - 1|.
+// The H column then holds the H floor, the fo column the floor of the larger of the fo and Q errors, and
+// the Q column Q's floor where fo is exact.
 #include "design/model_session.h"
 #include "design/realised_values.h"
 #include "search/best_values.h"
+#include "values/e_series.h"
 #include "values/engineering_notation.h"
 
 #include <algorithm>
@@ -17,6 +27,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <numbers>
 #include <random>
 #include <string>
 #include <vector>
@@ -124,6 +135,62 @@ void searchAll(const std::vector<Design>& designs, int e1, int e2, bool pair, do
     }
 }
 
+// The series' values between low and high.
+std::vector<double> seriesValues(int size, double low, double high)
+{
+    std::vector<double> values;
+    for (int decade = static_cast<int>(std::floor(std::log10(low))); std::pow(10.0, decade) <= high; ++decade)
+        for (int k = 0; k < size; ++k) {
+            const double v = SeriesMember(k, size) * std::pow(10.0, decade);
+            if (v >= low * (1 - 1e-12) && v <= high * (1 + 1e-12))
+                values.push_back(v);
+        }
+    return values;
+}
+
+// How near a ratio a / b of values from the two lists comes to the target: the smallest |a / (b target) - 1|.
+double nearestRatioError(double target, const std::vector<double>& top, const std::vector<double>& bottom)
+{
+    double best = INFINITY;
+    for (double b : bottom) {
+        const auto at = std::lower_bound(top.begin(), top.end(), target * b);
+        for (auto i : {at - 1, at})
+            if (i >= top.begin() && i < top.end())
+                best = std::min(best, std::abs(*i / b / target - 1));
+    }
+    return best;
+}
+
+// See the file's head: floors of H and of the fo and Q errors, in %, for single parts of two series.
+void floors(const std::vector<Design>& designs, int e1, int e2, Errors& out)
+{
+    const std::vector<double> resistors = seriesValues(e1, 1e3, 1e6);
+    const std::vector<double> capacitors = seriesValues(e2, 100e-12, 10e-6);
+    for (const Design& d : designs) {
+        const FilterTypeInfo& info = filterTypeInfo(d.type);
+        // The gain at high frequency is R10/R9; the band-pass gain at w0 is R1/R4. Elsewhere (the low-pass,
+        // TZF (Wo<Wn)) the gain also has loop resistors in it, and no floor is claimed: 0.
+        const bool ratioGain = (info.hasA4 && d.type != FilterType::TzfLow) || d.type == FilterType::Bpf;
+        out.H.push_back(ratioGain ? 100 * nearestRatioError(d.H, resistors, resistors) : 0);
+        // y over every C1 and its nearest R1: the R1 C1 product nearest Q / w.
+        const double w = 2 * std::numbers::pi * d.fo;
+        double shared = INFINITY, qAlone = INFINITY;
+        for (double c1 : capacitors) {
+            const double r1 = d.Q / (w * c1);
+            const auto at = std::lower_bound(resistors.begin(), resistors.end(), r1);
+            for (auto i : {at - 1, at})
+                if (i >= resistors.begin() && i < resistors.end()) {
+                    const double y = std::log(*i / r1);
+                    shared = std::min(shared, std::abs(std::tanh(y / 2)));
+                    qAlone = std::min(qAlone, std::abs(std::expm1(y)));
+                }
+        }
+        out.fo.push_back(100 * shared);
+        out.Q.push_back(100 * qAlone);
+        out.ms.push_back(0);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -153,6 +220,10 @@ int main(int argc, char** argv)
             searchAll(designs, 24, 6, true, limit, e);
         else if (c == "search-e96")
             searchAll(designs, 96, 24, false, limit, e);
+        else if (c == "floors-e24")
+            floors(designs, 24, 6, e);
+        else if (c == "floors-e96")
+            floors(designs, 96, 24, e);
         else
             continue;
         const auto two = [](const std::vector<double>& v) {

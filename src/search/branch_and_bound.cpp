@@ -22,6 +22,8 @@
 // grows along each direction and a direction ends at the first option that can no longer win a tie.
 #include "search/branch_and_bound.h"
 
+#include "search/pair_table.h"
+
 #include "search/zero_partners.h"
 
 #include <algorithm>
@@ -127,11 +129,7 @@ public:
             const OptionList& r5 = listOf(Field::R5);
             const OptionList& r6 = listOf(Field::R6);
             if (r5.options.size() * r6.options.size() <= kRatioTableLimit) {
-                for (std::size_t a = 0; a < r5.options.size(); ++a)
-                    for (std::size_t b = 0; b < r6.options.size(); ++b)
-                        m_ratios.push_back({std::log(r5.options[a].value / r6.options[b].value), static_cast<int>(a),
-                                            static_cast<int>(b)});
-                std::sort(m_ratios.begin(), m_ratios.end(), [](const Ratio& x, const Ratio& y) { return x.lnRatio < y.lnRatio; });
+                m_ratios = PairTable(r5, r6, PairTable::Combine::Ratio);
                 m_tail = {{Field::R5, 1}, {Field::R6, -1}};
             } else {
                 m_chain.push_back({Field::R5, 1});
@@ -142,7 +140,7 @@ public:
         m_remaining.assign(m_chain.size() + 1, {0, 0});
         m_remainingIdeal.assign(m_chain.size() + 1, 0);
         if (!m_ratios.empty())
-            m_remaining.back() = {m_ratios.front().lnRatio, m_ratios.back().lnRatio};
+            m_remaining.back() = {m_ratios.front().ln, m_ratios.back().ln};
         for (std::size_t i = m_chain.size(); i-- > 0;) {
             const OptionList& list = listOf(m_chain[i].field);
             const double lo = std::log(list.lowest()) * m_chain[i].exponent;
@@ -157,6 +155,10 @@ public:
             buildZeroPartners();
         updateWindows();
     }
+
+    // It points into itself (the gain's table may be the loop's).
+    BranchAndBound(const BranchAndBound&) = delete;
+    BranchAndBound& operator=(const BranchAndBound&) = delete;
 
     // Until a first candidate exists nothing bounds the search, and a poor first candidate bounds it
     // poorly. So the first passes assume a best design with every error at a small level: only candidates
@@ -950,11 +952,9 @@ private:
     // (few, since the window is narrow), kUnlimited when there is none.
     int ratioNewNeeded(Interval need) const
     {
-        const auto byRatio = [](const Ratio& r, double v) { return r.lnRatio < v; };
         int fewest = kUnlimited;
-        for (auto r = std::lower_bound(m_ratios.begin(), m_ratios.end(), need.low, byRatio);
-             r != m_ratios.end() && r->lnRatio <= need.high && fewest > 0; ++r)
-            fewest = std::min(fewest, partsAdded(option(Field::R5, r->r5), option(Field::R6, r->r6)));
+        for (std::size_t i = m_ratios.lowerBound(need.low); i < m_ratios.size() && m_ratios[i].ln <= need.high && fewest > 0; ++i)
+            fewest = std::min(fewest, partsAdded(option(Field::R5, m_ratios[i].first), option(Field::R6, m_ratios[i].second)));
         return fewest;
     }
 
@@ -1052,21 +1052,19 @@ private:
     void searchRatioWindow(int budget, Window window)
     {
         const double center = -2 * m_lnOmega + m_y - m_lnAssigned;
-        const auto byRatio = [](const Ratio& r, double v) { return r.lnRatio < v; };
-        const std::size_t start = static_cast<std::size_t>(
-            std::lower_bound(m_ratios.begin(), m_ratios.end(), center, byRatio) - m_ratios.begin());
+        const std::size_t start = m_ratios.lowerBound(center);
         std::size_t up = start;
         std::size_t down = start;
         while (!stop()) {
             const Interval w = window();
-            const bool upOpen = up < m_ratios.size() && m_ratios[up].lnRatio <= w.high;
-            const bool downOpen = down > 0 && m_ratios[down - 1].lnRatio >= w.low;
+            const bool upOpen = up < m_ratios.size() && m_ratios[up].ln <= w.high;
+            const bool downOpen = down > 0 && m_ratios[down - 1].ln >= w.low;
             if (!upOpen && !downOpen)
                 return;
-            const bool takeUp = upOpen && (!downOpen || m_ratios[up].lnRatio - center <= center - m_ratios[down - 1].lnRatio);
-            const Ratio& r = m_ratios[takeUp ? up++ : --down];
-            const PartOption& r5 = option(Field::R5, r.r5);
-            const PartOption& r6 = option(Field::R6, r.r6);
+            const bool takeUp = upOpen && (!downOpen || m_ratios[up].ln - center <= center - m_ratios[down - 1].ln);
+            const OptionPair& r = m_ratios[takeUp ? up++ : --down];
+            const PartOption& r5 = option(Field::R5, r.first);
+            const PartOption& r6 = option(Field::R6, r.second);
             const int added = partsAdded(r5, r6);
             if (added > budget)
                 continue;
@@ -1077,8 +1075,8 @@ private:
             early.distinct += added;
             if (budgetBelow(early, budget, added) < 0)
                 continue;
-            place(Field::R5, r.r5);
-            place(Field::R6, r.r6);
+            place(Field::R5, r.first);
+            place(Field::R6, r.second);
             loopComplete(budget - added);
             remove(Field::R6);
             remove(Field::R5);
@@ -1205,10 +1203,12 @@ private:
         const double copies = m_copies[slot(Field::R4)];
         if (m_type == FilterType::TzfLow) {
             // The gain depends on the zero here: every pair by its ratio, looked up per loop and R8.
-            for (std::size_t a = 0; a < r4.options.size(); ++a)
-                for (std::size_t b = 0; b < r10.options.size(); ++b)
-                    m_gainRatios.push_back({r10.options[b].lnValue - r4.options[a].lnValue, static_cast<int>(a), static_cast<int>(b)});
-            std::sort(m_gainRatios.begin(), m_gainRatios.end(), [](const Ratio& x, const Ratio& y) { return x.lnRatio < y.lnRatio; });
+            // R10/R4 over the same lists as R5/R6 is the same table.
+            const bool sameAsLoop = !m_ratios.empty() && &r10 == &listOf(Field::R5) && &r4 == &listOf(Field::R6);
+            if (sameAsLoop)
+                m_gainRatios = &m_ratios;
+            else
+                m_ownGainRatios = PairTable(r10, r4, PairTable::Combine::Ratio);
             m_gainTables = true;
             return;
         }
@@ -1355,14 +1355,13 @@ private:
     // tolerance `h`, w0'^2 lying anywhere in [w0Low, w0High]. Yes where there is no table.
     bool gainReachable(double gap, double w0Low, double w0High, Interval h) const
     {
-        if (m_gainRatios.empty() || h.empty() || !std::isfinite(h.low) || !std::isfinite(h.high))
+        if (m_gainRatios->empty() || h.empty() || !std::isfinite(h.low) || !std::isfinite(h.high))
             return !h.empty();
         constexpr double kGainSlack = 1e-7;
         const double low = m_lnH + h.low - std::log1p(gap / w0Low) - kGainSlack;
         const double high = m_lnH + h.high - std::log1p(gap / w0High) + kGainSlack;
-        const auto at = std::lower_bound(m_gainRatios.begin(), m_gainRatios.end(), low,
-                                         [](const Ratio& r, double v) { return r.lnRatio < v; });
-        return at != m_gainRatios.end() && at->lnRatio <= high;
+        const std::size_t at = m_gainRatios->lowerBound(low);
+        return at < m_gainRatios->size() && (*m_gainRatios)[at].ln <= high;
     }
 
     // R4 (= R9) and R10 for a chosen loop (and R8): the gain R10/R9 times gainFactor must meet H.
@@ -1383,30 +1382,29 @@ private:
             if (t.empty())
                 return;
             const double lnTarget = std::log(m_request.H / gainFactor);
-            auto at = std::lower_bound(m_gainRatios.begin(), m_gainRatios.end(), lnTarget + t.low - kWindowSlack,
-                                       [](const Ratio& r, double v) { return r.lnRatio < v; });
-            const auto end = std::upper_bound(at, m_gainRatios.end(), lnTarget + t.high + kWindowSlack,
-                                              [](double v, const Ratio& r) { return v < r.lnRatio; });
+            std::size_t at = m_gainRatios->lowerBound(lnTarget + t.low - kWindowSlack);
+            const std::size_t end = std::max(at, m_gainRatios->upperBound(lnTarget + t.high + kWindowSlack));
             // The gain error is the circuit's own here too: only the pairs nearest the target can win, and of
             // those the ones adding fewest values with the least spread. Steps from ratios are within a
             // rounding of the evaluation's, so two more steps are let through.
             // Where the errors allowed are wide, the range holds every ratio of the table: each ratio
             // counts towards the clock, or a time limit would wait for thousands of such ranges.
             long long nearest = std::numeric_limits<long long>::max();
-            for (auto r = at; r != end && !stop(); ++r)
-                nearest = std::min(nearest, step(std::abs(std::expm1(r->lnRatio - lnTarget))));
+            for (std::size_t r = at; r != end && !stop(); ++r)
+                nearest = std::min(nearest, step(std::abs(std::expm1((*m_gainRatios)[r].ln - lnTarget))));
             for (; at != end && !stop(); ++at) {
-                if (step(std::abs(std::expm1(at->lnRatio - lnTarget))) > nearest + 2)
+                const OptionPair& ratio = (*m_gainRatios)[at];
+                if (step(std::abs(std::expm1(ratio.ln - lnTarget))) > nearest + 2)
                     continue;
-                const PartOption& a = r4.options[static_cast<std::size_t>(at->r5)];
-                const PartOption& b = r10.options[static_cast<std::size_t>(at->r6)];
+                const PartOption& a = r4.options[static_cast<std::size_t>(ratio.second)];
+                const PartOption& b = r10.options[static_cast<std::size_t>(ratio.first)];
                 const int added = partsAdded(a, b);
                 Bound bound = makeBound({m_foStep, m_qStep, fnStep, nearest}, a.spread * m_copies[slot(Field::R4)] + b.spread);
                 bound.distinct += added;
                 if (added > budget || beaten(bound))
                     continue;
-                place(Field::R4, at->r5);
-                place(Field::R10, at->r6);
+                place(Field::R4, ratio.second);
+                place(Field::R10, ratio.first);
                 leaf();
                 remove(Field::R10);
                 remove(Field::R4);
@@ -1557,11 +1555,7 @@ private:
     double m_spread = 0;
 
     std::vector<ChainElement> m_chain;
-    struct Ratio {
-        double lnRatio;
-        int r5, r6;
-    };
-    std::vector<Ratio> m_ratios;       // R5/R6 looked up together, sorted
+    PairTable m_ratios;               // R5/R6 looked up together
     std::vector<ChainElement> m_tail;  // R5 and R6 where they are looked up together
     struct GainPair {
         int r4, r10;
@@ -1572,7 +1566,9 @@ private:
     std::vector<GainPair> m_gainPairs;               // the pairs of the smallest gain step, by spread
     std::vector<std::vector<int>> m_gainByR4;         // their indices, per R4 option
     std::vector<std::vector<int>> m_gainByR10;        // and per R10 option
-    std::vector<Ratio> m_gainRatios;                  // TZF (Wo<Wn): every R4, R10 by ln(R10/R4)
+    // TZF (Wo<Wn): every R10, R4 by ln(R10/R4); the loop's table where the lists are the same.
+    PairTable m_ownGainRatios;
+    const PairTable* m_gainRatios = &m_ownGainRatios;
     std::unique_ptr<ZeroPartnerTable> m_zeroPartners;  // TZF (Wo<Wn), unless too large
     bool m_partnersKnown = false;                     // whether its selection holds for these capacitors
     std::size_t m_capacitorsChosenAt = 0;             // the chain level at which C1 and C2 are known

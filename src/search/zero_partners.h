@@ -6,6 +6,7 @@
 // chosen R2 its partners.
 #pragma once
 
+#include "search/pair_table.h"
 #include "search/search_space.h"
 
 #include <cstddef>
@@ -34,16 +35,12 @@ public:
     void forEachPartner(int r2, Each each) const
     {
         for (std::size_t i = m_begin; i < m_end; ++i)
-            if (m_products[i].r2 == r2)
-                each(m_products[i].r8);
+            if (m_products[i].first == r2)
+                each(m_products[i].second);
     }
 
 private:
-    struct Pair {
-        double lnProduct;
-        int r2, r8;
-    };
-    std::vector<Pair> m_products;  // sorted by lnProduct
+    PairTable m_products;  // R2 first, R8 second
     OptionSubset m_r2;
     std::size_t m_begin = 0, m_end = 0;  // the selected pairs
 };
