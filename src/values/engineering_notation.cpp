@@ -261,4 +261,31 @@ double ParseEngineering(std::string_view utf8)
     return multiplier ? applyMultiplier(value, *multiplier) : value;
 }
 
+std::string CompactEngineering(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return "-";
+    const std::string text = FormatEngineering(value, 0, decimals);
+    const std::size_t first = text.find_first_not_of(' ');
+    const std::size_t last = text.find_last_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+std::string ShortEngineering(double value)
+{
+    std::string text = CompactEngineering(value, 4);
+    const std::size_t point = text.find('.');
+    if (point == std::string::npos)
+        return text;
+    std::size_t end = point + 1;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+        ++end;
+    std::size_t keep = end;
+    while (keep > point + 1 && text[keep - 1] == '0')
+        --keep;
+    if (keep == point + 1)
+        keep = point;
+    return text.substr(0, keep) + text.substr(end);
+}
+
 }  // namespace torvel

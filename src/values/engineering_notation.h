@@ -34,4 +34,11 @@ std::string FormatEngineering(double value, int width, int decimals);
 /// 4R7 = 4.7, 2n2 = 2.2n. A value beyond the range of a double is unreadable (NaN).
 double ParseEngineering(std::string_view text);
 
+/// FormatEngineering without padding: "1.2346k" for 1234.56 with four decimals; "-" for a value that is
+/// not finite (a table's empty cell).
+std::string CompactEngineering(double value, int decimals);
+
+/// CompactEngineering with four decimals, less the zeros at the end: "10k", "8.9661k", "1.5k".
+std::string ShortEngineering(double value);
+
 }  // namespace torvel

@@ -174,12 +174,5 @@ TEST(SectionRows, CellsShowTheSectionAsBuilt)
     EXPECT_EQ(cell(second, 1, SectionColumn::RealisedQ).find(errorPercentText(q.errorPercent, 2, true) + "%)") != std::string::npos, true);
 }
 
-TEST(SectionRows, ShortEngineeringDropsTrailingZeros)
-{
-    for (const auto& [value, text] : std::initializer_list<std::pair<double, const char*>>{
-             {10e3, "10k"}, {8966.1, "8.9661k"}, {1500, "1.5k"}, {100, "100"}, {0.1, "100m"}, {1e6, "1M"}})
-        EXPECT_EQ(shortEngineering(value), text) << value;
-}
-
 }  // namespace
 }  // namespace torvel::filter

@@ -11,7 +11,7 @@
 #include "shell/filter/filter_analyses.h"
 #include "shell/filter/filter_charts.h"
 #include "shell/filter/filter_window.h"
-#include "shell/filter/noise_page.h"
+#include "shell/charts/noise_page.h"
 #include "shell/filter/section_rows.h"
 #include "values/engineering_notation.h"
 #include "shell/tools/design_tools.h"
@@ -479,7 +479,7 @@ private slots:
     void noisePageShowsTheWholeFiltersNoiseAndItsSources()
     {
         chooseOpAmp(QStringLiteral("OP27"));
-        filter::NoisePage* page = m_window->analyses()->noisePage();
+        NoisePage* page = m_window->analyses()->noisePage();
         QCOMPARE(m_window->pages()->tabText(m_window->pages()->indexOf(page)), QStringLiteral("雑音"));
         QVERIFY(page->isStale());  // nothing computed while out of view
         m_window->pages()->setCurrentWidget(page);
@@ -508,7 +508,7 @@ private slots:
         type(page->bandHighField(), QStringLiteral("２０ｋ"));
         QTRY_VERIFY(!page->workPending());
         QCOMPARE(page->band().highHz, 20000.0);
-        QVERIFY(!page->bandIsPassband());
+        QVERIFY(!page->bandIsDefault());
         QVERIFY(page->totalLabel()->text().contains(QStringLiteral("指定")));
         const double total = page->result()->totalVrms;
         type(page->bandHighField(), QStringLiteral("10"));

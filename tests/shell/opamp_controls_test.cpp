@@ -1,17 +1,24 @@
 // The response window's op-amp on the real window: a built-in part fills its figures, the swing warning
-// appears only above the limit, typing makes the op-amp custom, and the pre-correction button writes the
-// corrected elements or shows why it cannot.
+// appears only above the limit, typing makes the op-amp custom, the pre-correction button writes the
+// corrected elements or shows why it cannot, and the noise tab follows the op-amp's noise figures.
+#include "design/reading.h"
+#include "opamp/noise.h"
+#include "shell/charts/noise_page.h"
 #include "shell/tools/design_tools.h"
 #include "shell/tools/opamp_controls.h"
 #include "shell/tools/response_window.h"
 #include "shell/window/form_definition.h"
 #include "window_fixture.h"
 
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -93,6 +100,44 @@ private slots:
         QCOMPARE(controls->spec().gainBandwidthHz, 10e6);
     }
 
+    void noiseTabShowsTheSectionsNoiseWithTheOpAmpsFigures()
+    {
+        ResponseWindow* window = designAndOpen(FilterType::Lpf, "1k", "0.7071");
+        OpAmpControls* controls = window->opAmpControls();
+        choose(controls, QStringLiteral("OP27"));
+        NoisePage* page = window->noisePage();
+        QCOMPARE(window->tabs()->tabText(window->tabs()->indexOf(page)), QStringLiteral("雑音"));
+        QVERIFY(page->isStale());  // nothing computed while out of view
+        window->tabs()->setCurrentWidget(page);
+        QVERIFY(page->result());
+
+        // The library's noise of the same section with the same op-amp over the audio band, the band the
+        // command line's noise command takes too.
+        const std::optional<CircuitComponents> parts = ReadCircuitComponents(*m_form);
+        QVERIFY(parts);
+        NoiseSettings settings;
+        settings.fromHz = 1;
+        settings.toHz = 1e6;
+        settings.points = static_cast<int>(page->result()->frequencyHz.size());
+        const NoiseSection section{*parts, FilterType::Lpf, controls->spec()};
+        const NoiseResult expected = outputNoise(std::span(&section, 1), settings);
+        QCOMPARE(page->band().lowHz, 20.0);
+        QCOMPARE(page->band().highHz, 20e3);
+        QCOMPARE(page->result()->totalVrms, expected.totalVrms);
+        QVERIFY(page->totalLabel()->text().contains(QStringLiteral("可聴帯域")));
+        QCOMPARE(page->sourcesTable()->rowCount(), static_cast<int>(expected.sources.size()));
+        QCOMPARE(page->sourcesTable()->item(0, 1)->text(), QString::fromStdString(expected.sources[0].name));
+        QVERIFY(page->sourcesTable()->isColumnHidden(0));  // one section: no section column
+
+        // In view, a noisier op-amp is computed at once; the tab's chart saves as the others do.
+        const double withOp27 = page->result()->totalVrms;
+        choose(controls, QStringLiteral("TL071"));
+        QVERIFY(page->result()->totalVrms > withOp27);  // 18 nV/rtHz against 3
+        const QString png = m_dir->filePath(QStringLiteral("noise.png"));
+        QVERIFY(window->saveChart(png));
+        QVERIFY(QImage(png).width() > 0);
+    }
+
     void precorrectionWritesTheCorrectedElements()
     {
         ResponseWindow* window = designAndOpen(FilterType::Bpf, "20k", "5");
@@ -122,6 +167,25 @@ private slots:
         QVERIFY2(controls->precorrectionResult()->text().contains(QStringLiteral("補正できません")),
                  qPrintable(controls->precorrectionResult()->text()));
         QVERIFY(m_recorder.messages.empty());
+    }
+
+    // Not a check: with TORVEL_SCREENSHOT_DIR set, leaves pictures of the response window there for the docs.
+    void screenshot()
+    {
+        const QString dir = qEnvironmentVariable("TORVEL_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            QSKIP("TORVEL_SCREENSHOT_DIR not set");
+        m_form->setFieldText(Field::Fn, "2k");
+        ResponseWindow* window = designAndOpen(FilterType::TzfLow, "1k", "2");
+        choose(window->opAmpControls(), QStringLiteral("OP27"));
+        window->resize(1000, 760);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTest::qWait(200);
+        QVERIFY(window->grab().save(dir + QStringLiteral("/response.png")));
+        window->tabs()->setCurrentWidget(window->noisePage());
+        QTest::qWait(200);
+        QVERIFY(window->grab().save(dir + QStringLiteral("/response-noise.png")));
     }
 };
 

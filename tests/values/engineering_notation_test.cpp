@@ -174,5 +174,14 @@ TEST(EngineeringNotationProperty, WhatIsWrittenReadsBackToWhatIsShown)
     }
 }
 
+TEST(ShortEngineering, DropsTrailingZerosAndWritesNoValueAsADash)
+{
+    for (const auto& [value, text] : std::initializer_list<std::pair<double, const char*>>{
+             {10e3, "10k"}, {8966.1, "8.9661k"}, {1500, "1.5k"}, {100, "100"}, {0.1, "100m"}, {1e6, "1M"},
+             {-2200, "-2.2k"}, {std::numeric_limits<double>::infinity(), "-"}})
+        EXPECT_EQ(ShortEngineering(value), text) << value;
+    EXPECT_EQ(CompactEngineering(1234.56, 4), "1.2346k");
+}
+
 }  // namespace
 }  // namespace torvel

@@ -1,7 +1,7 @@
 #include "shell/filter/filter_analyses.h"
 
+#include "shell/charts/noise_page.h"
 #include "shell/filter/filter_curves.h"
-#include "shell/filter/noise_page.h"
 #include "shell/tools/opamp_controls.h"
 #include "shell/tools/tolerance_view.h"
 
@@ -36,7 +36,7 @@ void FilterAnalyses::setFilter(const cascade::Cascade& cascade, const OpAmpModel
     m_cascade = cascade;
     m_model = model;
     m_tolerance->setCascade(cascade, model);
-    m_noise->setSubject(cascade, opAmp());
+    showNoiseOf(cascade);
     m_checksTimer.start();
 }
 
@@ -44,8 +44,14 @@ void FilterAnalyses::opAmpChanged()
 {
     if (!m_cascade)
         return;
-    m_noise->setSubject(*m_cascade, opAmp());
+    showNoiseOf(*m_cascade);
     m_checksTimer.start();
+}
+
+void FilterAnalyses::showNoiseOf(const cascade::Cascade& cascade)
+{
+    const auto [fromHz, toHz] = chartRange(cascade);
+    m_noise->setSubject(cascadeNoiseSections(cascade, opAmp()), fromHz, toHz, passbandOf(cascade), QStringLiteral("通過域"));
 }
 
 void FilterAnalyses::runChecks()

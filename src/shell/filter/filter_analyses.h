@@ -20,13 +20,12 @@
 class QLineEdit;
 
 namespace torvel {
+class NoisePage;
 class OpAmpControls;
 class ToleranceView;
 }  // namespace torvel
 
 namespace torvel::filter {
-
-class NoisePage;
 
 class FilterAnalyses : public QObject {
     Q_OBJECT
@@ -51,6 +50,7 @@ public:
 
 private:
     void opAmpChanged();
+    void showNoiseOf(const cascade::Cascade& cascade);
     void runChecks();
 
     OpAmpControls* m_controls = nullptr;

@@ -2,17 +2,18 @@
 
 #include "cascade/cascade_netlist.h"
 #include "cascade/filter_file.h"
+#include "shell/charts/frequency_axis.h"
+#include "shell/charts/noise_page.h"
 #include "shell/filter/filter_analyses.h"
 #include "shell/filter/filter_charts.h"
 #include "shell/filter/filter_files.h"
-#include "shell/filter/frequency_axis.h"
-#include "shell/filter/noise_page.h"
 #include "shell/filter/section_optimiser.h"
 #include "shell/filter/section_rows.h"
 #include "shell/filter/section_table_model.h"
 #include "shell/messages/message_dialogs.h"
 #include "shell/tools/opamp_controls.h"
 #include "shell/tools/tolerance_view.h"
+#include "values/engineering_notation.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -98,9 +99,9 @@ QString summaryText(const cascade::Cascade& c, const FilterCurves& curves)
                        .arg(opAmps);
     if (approx::isBand(d.kind))
         text += QStringLiteral("  f0 %1Hz  帯域幅 %2Hz")
-                    .arg(qText(shortEngineering(d.fcHz)), qText(shortEngineering(d.bandwidthHz)));
+                    .arg(qText(ShortEngineering(d.fcHz)), qText(ShortEngineering(d.bandwidthHz)));
     else
-        text += QStringLiteral("  fc %1Hz").arg(qText(shortEngineering(d.fcHz)));
+        text += QStringLiteral("  fc %1Hz").arg(qText(ShortEngineering(d.fcHz)));
     text += QStringLiteral("  G %1  ヘッドルーム %2 dB").arg(d.gain, 0, 'g', 6).arg(curves.headroom.headroomDb, 0, 'f', 2);
     if (curves.verdict)
         text += QStringLiteral("  マスク: 理想 %1 / 実現 %2")

@@ -40,7 +40,7 @@ std::string realisedCell(const cascade::BuiltSection& s, std::string_view name)
         const RealisedValue& v = s.realised.values[static_cast<std::size_t>(i)];
         if (v.name != name)
             continue;
-        const std::string value = name == "Q" || name == "H" ? significant(v.realised, 5) : compactEngineering(v.realised, 4);
+        const std::string value = name == "Q" || name == "H" ? significant(v.realised, 5) : CompactEngineering(v.realised, 4);
         return value + " (" + errorPercentText(v.errorPercent, 2, true) + "%)";
     }
     return std::string(kAbsent);
@@ -52,30 +52,6 @@ Field componentField(int column)
 }
 
 }  // namespace
-
-std::string compactEngineering(double value, int decimals)
-{
-    if (!std::isfinite(value))
-        return std::string(kAbsent);
-    return trimmed(FormatEngineering(value, 0, decimals));
-}
-
-std::string shortEngineering(double value)
-{
-    std::string text = compactEngineering(value, 4);
-    const std::size_t point = text.find('.');
-    if (point == std::string::npos)
-        return text;
-    std::size_t end = point + 1;
-    while (end < text.size() && text[end] >= '0' && text[end] <= '9')
-        ++end;
-    std::size_t keep = end;
-    while (keep > point + 1 && text[keep - 1] == '0')
-        --keep;
-    if (keep == point + 1)
-        keep = point;
-    return text.substr(0, keep) + text.substr(end);
-}
 
 std::string sectionTypeCaption(const cascade::BuiltSection& s)
 {
@@ -109,13 +85,13 @@ std::string sectionCell(const cascade::BuiltSection& s, int index, bool edited, 
     switch (static_cast<SectionColumn>(column)) {
     case SectionColumn::Number: return std::to_string(index + 1) + (edited ? "*" : "");
     case SectionColumn::Type: return sectionTypeCaption(s);
-    case SectionColumn::Fo: return compactEngineering(s.wanted.foHz, 4);
+    case SectionColumn::Fo: return CompactEngineering(s.wanted.foHz, 4);
     case SectionColumn::Q: return s.wanted.q ? withDecimals(*s.wanted.q, 4) : std::string(kAbsent);
     case SectionColumn::Fn:
         // A notch's zero is its fo.
         if (s.kind == approx::SectionKind::Notch)
-            return compactEngineering(s.wanted.foHz, 4);
-        return s.wanted.fnHz ? compactEngineering(*s.wanted.fnHz, 4) : std::string(kAbsent);
+            return CompactEngineering(s.wanted.foHz, 4);
+        return s.wanted.fnHz ? CompactEngineering(*s.wanted.fnHz, 4) : std::string(kAbsent);
     case SectionColumn::H: return significant(s.H, 5);
     case SectionColumn::RealisedH: return realisedCell(s, "H");
     case SectionColumn::RealisedFo: return realisedCell(s, "fo");

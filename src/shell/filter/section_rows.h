@@ -22,10 +22,4 @@ std::string sectionCell(const cascade::BuiltSection& section, int index, bool ed
 /// The type's caption as the calculator's radio button shows it, or "1次 LPF" / "1次 HPF".
 std::string sectionTypeCaption(const cascade::BuiltSection& section);
 
-/// A value in engineering notation with `decimals` decimals and no padding ("1.2346k").
-std::string compactEngineering(double value, int decimals);
-
-/// As compactEngineering with four decimals, less the zeros at the end ("10k", "8.9661k", "1.5k").
-std::string shortEngineering(double value);
-
 }  // namespace torvel::filter

@@ -1,8 +1,11 @@
 #include "shell/tools/response_window.h"
 
+#include "shell/charts/chart_spec.h"
+#include "shell/charts/frequency_axis.h"
+#include "shell/charts/noise_page.h"
 #include "shell/messages/message_dialogs.h"
-#include "shell/tools/tolerance_view.h"
 #include "shell/tools/opamp_controls.h"
+#include "shell/tools/tolerance_view.h"
 
 #include "values/engineering_notation.h"
 
@@ -13,11 +16,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
-#include <QLogValueAxis>
 #include <QPainter>
 #include <QPushButton>
 #include <QScatterSeries>
-#include <QSvgGenerator>
 #include <QTabWidget>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -31,6 +32,9 @@ constexpr double kStartHz = 1;
 constexpr double kStopHz = 1e6;
 constexpr int kPoints = 2000;
 const char* const kOutputNames[] = {"A1", "A2", "A3", "A4"};
+// A section's noise is integrated over the audio band unless the designer types a band: the band the
+// command line's noise command takes by default too.
+constexpr NoiseBand kSectionNoiseBand{20, 20e3};
 
 QString frequencyText(double hz)
 {
@@ -40,7 +44,7 @@ QString frequencyText(double hz)
     return QString::fromStdString(text) + "Hz";
 }
 
-QChartView* newChartView(const QString& title)
+QChartView* titledChartView(const QString& title)
 {
     auto* chart = new QChart;
     chart->setTitle(title);
@@ -60,20 +64,18 @@ void fill(QChart* chart, const std::vector<QAbstractSeries*>& series, const QStr
         chart->removeAxis(axis);
         delete axis;
     }
-    auto* frequency = new QLogValueAxis;
-    frequency->setTitleText(QStringLiteral("周波数 (Hz)"));
-    frequency->setBase(10);
-    frequency->setLabelFormat("%g");
-    frequency->setMinorTickCount(8);
-    frequency->setRange(kStartHz, kStopHz);
+    QList<QAbstractSeries*> all;
+    for (QAbstractSeries* s : series) {
+        chart->addSeries(s);
+        all.append(s);
+    }
+    // Decades labelled 1, 10, ... 1k, 1M as the other charts are, rather than printf's 1e+06.
+    addFrequencyAxis(*chart, kStartHz, kStopHz, all);
     auto* value = new QValueAxis;
     value->setTitleText(valueTitle);
-    chart->addAxis(frequency, Qt::AlignBottom);
     chart->addAxis(value, Qt::AlignLeft);
     double lo = INFINITY, hi = -INFINITY;
     for (QAbstractSeries* s : series) {
-        chart->addSeries(s);
-        s->attachAxis(frequency);
         s->attachAxis(value);
         if (auto* xy = qobject_cast<QXYSeries*>(s)) {
             for (const QPointF& p : xy->points()) {
@@ -112,13 +114,15 @@ ResponseWindow::ResponseWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     // A tool of the main window: it never keeps the program running once the main window has closed.
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("周波数特性"));
-    m_magnitude = newChartView(QStringLiteral("振幅 (出力と各オペアンプ)"));
-    m_phase = newChartView(QStringLiteral("位相 (出力)"));
-    m_delay = newChartView(QStringLiteral("群遅延 (出力)"));
+    m_magnitude = titledChartView(QStringLiteral("振幅 (出力と各オペアンプ)"));
+    m_phase = titledChartView(QStringLiteral("位相 (出力)"));
+    m_delay = titledChartView(QStringLiteral("群遅延 (出力)"));
     m_tabs = new QTabWidget;
     m_tabs->addTab(m_magnitude, QStringLiteral("振幅"));
     m_tabs->addTab(m_phase, QStringLiteral("位相"));
     m_tabs->addTab(m_delay, QStringLiteral("群遅延"));
+    m_noise = new NoisePage;
+    m_tabs->addTab(m_noise, QStringLiteral("雑音"));
     m_tolerance = new ToleranceView;
     m_tabs->addTab(m_tolerance, QStringLiteral("許容差"));
 
@@ -181,6 +185,8 @@ void ResponseWindow::recompute()
 {
     const OpAmpModel model = opAmpModel();
     m_tolerance->setSection(m_parts, m_type, model);
+    m_noise->setSubject({NoiseSection{m_parts, m_type, m_opAmp->spec()}}, kStartHz, kStopHz, kSectionNoiseBand,
+                        QStringLiteral("可聴帯域"));
     const ResponseCurves curves = frequencyResponse(m_parts, m_type, model, kStartHz, kStopHz, kPoints);
     const int outputs = curves.hasA4 ? 4 : 3;
     const int out = curves.outputIndex;
@@ -224,22 +230,10 @@ void ResponseWindow::recompute()
 
 bool ResponseWindow::saveChart(const QString& path) const
 {
-    auto* view = qobject_cast<QChartView*>(m_tabs->currentWidget());
-    if (!view || path.isEmpty())
-        return false;
-    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
-        QSvgGenerator svg;
-        svg.setFileName(path);
-        svg.setSize(view->size());
-        svg.setViewBox(view->rect());
-        svg.setTitle(windowTitle());
-        QPainter painter;
-        if (!painter.begin(&svg))
-            return false;
-        view->render(&painter);
-        return painter.end();
-    }
-    return view->grab().save(path, "PNG");
+    QChartView* view = qobject_cast<QChartView*>(m_tabs->currentWidget());
+    if (m_tabs->currentWidget() == m_noise)
+        view = m_noise->chartView();
+    return view && saveChartImage(*view, path) == ChartSave::Saved;
 }
 
 void ResponseWindow::saveAs()

@@ -5,7 +5,7 @@
 // compares ideal op-amps with real ones (empty: ideal); the op-amp controls below it pick a real part,
 // check an input amplitude against its swing and slew rate, and ask for the pre-correction. The curves
 // are saved as PNG or SVG. A tolerance tab (tolerance_view.h) shows what the parts' tolerances do to the
-// same circuit.
+// same circuit, a noise tab (noise_page.h) the section's output noise with the op-amp's noise figures.
 #pragma once
 
 #include "design/circuit_response.h"
@@ -19,8 +19,9 @@ class QTabWidget;
 
 namespace torvel {
 
-class ToleranceView;
+class NoisePage;
 class OpAmpControls;
+class ToleranceView;
 
 class ResponseWindow : public QWidget {
     Q_OBJECT
@@ -37,9 +38,13 @@ public:
     QLineEdit* gainBandwidthField() const { return m_gbw; }
     /// The tolerance tab, which follows the circuit and the op-amps shown.
     ToleranceView* toleranceView() const { return m_tolerance; }
+    /// The noise tab, which follows the circuit and the op-amp's noise figures.
+    NoisePage* noisePage() const { return m_noise; }
+    QTabWidget* tabs() const { return m_tabs; }
     OpAmpControls* opAmpControls() const { return m_opAmp; }
 
-    /// Writes the visible chart: ".svg" as vector graphics, anything else as PNG. False when it fails.
+    /// Writes the visible chart (the noise tab's too): ".svg" as vector graphics, anything else as PNG. False
+    /// when it fails or the tab shows no chart.
     bool saveChart(const QString& path) const;
 
     /// Replaces the save dialog; tests give a path instead of asking.
@@ -62,6 +67,7 @@ private:
     QChartView* m_delay = nullptr;
     QLineEdit* m_gbw = nullptr;
     ToleranceView* m_tolerance = nullptr;
+    NoisePage* m_noise = nullptr;
     OpAmpControls* m_opAmp = nullptr;
     CircuitComponents m_parts;
     FilterType m_type = FilterType::Lpf;

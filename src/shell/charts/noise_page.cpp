@@ -1,8 +1,7 @@
-#include "shell/filter/noise_page.h"
+#include "shell/charts/noise_page.h"
 
-#include "shell/filter/filter_charts.h"
-#include "shell/filter/filter_curves.h"
-#include "shell/filter/frequency_axis.h"
+#include "shell/charts/chart_spec.h"
+#include "shell/charts/frequency_axis.h"
 #include "values/engineering_notation.h"
 
 #include <QChart>
@@ -18,7 +17,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace torvel::filter {
+namespace torvel {
 namespace {
 
 // As the request boxes: a value typed at an ordinary pace is read once, when the hand stops.
@@ -28,15 +27,16 @@ constexpr int kDensityPoints = 300;
 
 QString hertz(double hz) { return frequencyLabel(hz) + QStringLiteral("Hz"); }
 
-QString bandText(const NoiseBand& band, bool passband)
+// "20Hz〜20kHz, 通過域", or "指定" for a band typed in.
+QString bandText(const NoiseBand& band, const QString& name)
 {
-    return QStringLiteral("%1〜%2, %3").arg(hertz(band.lowHz), hertz(band.highHz), passband ? QStringLiteral("通過域") : QStringLiteral("指定"));
+    return QStringLiteral("%1〜%2, %3").arg(hertz(band.lowHz), hertz(band.highHz), name);
 }
 
-ChartSpec noiseChart(const NoiseResult& noise, double fromHz, double toHz, const NoiseBand& band, bool passband)
+ChartSpec noiseChart(const NoiseResult& noise, double fromHz, double toHz, const NoiseBand& band, const QString& bandName)
 {
     ChartSpec spec;
-    spec.title = QStringLiteral("出力雑音密度  合計 %1 µVrms (%2)").arg(noise.totalVrms * 1e6, 0, 'g', 4).arg(bandText(band, passband));
+    spec.title = QStringLiteral("出力雑音密度  合計 %1 µVrms (%2)").arg(noise.totalVrms * 1e6, 0, 'g', 4).arg(bandText(band, bandName));
     spec.valueTitle = QStringLiteral("雑音密度 (nV/√Hz)");
     spec.fromHz = fromHz;
     spec.toHz = toHz;
@@ -90,8 +90,7 @@ NoisePage::NoisePage(QWidget* parent) : QWidget(parent)
     m_bandHigh = new QLineEdit;
     m_bandHigh->setObjectName(QStringLiteral("NoiseBandHigh"));
     for (QLineEdit* box : {m_bandLow, m_bandHigh}) {
-        box->setPlaceholderText(QStringLiteral("通過域"));
-        box->setToolTip(QStringLiteral("雑音を積分する帯域の端 (Hz, 例 20, 20k)。空欄はフィルタの通過域の端"));
+        box->setToolTip(QStringLiteral("雑音を積分する帯域の端 (Hz, 例 20, 20k)。空欄は既定の帯域の端"));
         box->setMaximumWidth(100);
         connect(box, &QLineEdit::textChanged, this, [this] { m_bandTimer.start(); });
         connect(box, &QLineEdit::returnPressed, this, &NoisePage::recompute);
@@ -140,11 +139,18 @@ NoisePage::NoisePage(QWidget* parent) : QWidget(parent)
     layout->addWidget(splitter, 1);
 }
 
-void NoisePage::setSubject(const cascade::Cascade& cascade, const OpAmpFigures& opAmp)
+void NoisePage::setSubject(std::vector<NoiseSection> sections, double fromHz, double toHz, NoiseBand defaultBand,
+                           const QString& defaultBandName)
 {
-    m_sections = cascadeNoiseSections(cascade, opAmp);
-    std::tie(m_fromHz, m_toHz) = chartRange(cascade);
-    m_passband = passbandOf(cascade);
+    m_sections = std::move(sections);
+    m_fromHz = fromHz;
+    m_toHz = toHz;
+    m_defaultBand = defaultBand;
+    m_defaultBandName = defaultBandName;
+    for (QLineEdit* box : {m_bandLow, m_bandHigh})
+        box->setPlaceholderText(defaultBandName);
+    // A single section needs no column saying which section a source belongs to.
+    m_sources->setColumnHidden(0, m_sections.size() < 2);
     m_stale = true;
     if (isVisible())
         recompute();
@@ -152,7 +158,7 @@ void NoisePage::setSubject(const cascade::Cascade& cascade, const OpAmpFigures& 
 
 std::optional<NoiseBand> NoisePage::typedBand()
 {
-    NoiseBand band = m_passband;
+    NoiseBand band = m_defaultBand;
     const auto read = [](const QLineEdit* box, double& into) {
         const QString text = box->text().trimmed();
         if (text.isEmpty())
@@ -178,7 +184,7 @@ void NoisePage::recompute()
     if (!band)
         return;  // the last result stays
     m_band = *band;
-    m_bandIsPassband = m_bandLow->text().trimmed().isEmpty() && m_bandHigh->text().trimmed().isEmpty();
+    m_bandIsDefault = m_bandLow->text().trimmed().isEmpty() && m_bandHigh->text().trimmed().isEmpty();
     NoiseSettings settings;
     settings.fromHz = m_fromHz;
     settings.toHz = m_toHz;
@@ -192,8 +198,9 @@ void NoisePage::recompute()
 
 void NoisePage::display(const NoiseResult& noise)
 {
-    showChart(*m_chart->chart(), noiseChart(noise, m_fromHz, m_toHz, m_band, m_bandIsPassband));
-    m_total->setText(QStringLiteral("合計 %1 µVrms (%2)").arg(noise.totalVrms * 1e6, 0, 'g', 4).arg(bandText(m_band, m_bandIsPassband)));
+    const QString bandName = m_bandIsDefault ? m_defaultBandName : QStringLiteral("指定");
+    showChart(*m_chart->chart(), noiseChart(noise, m_fromHz, m_toHz, m_band, bandName));
+    m_total->setText(QStringLiteral("合計 %1 µVrms (%2)").arg(noise.totalVrms * 1e6, 0, 'g', 4).arg(bandText(m_band, bandName)));
     m_sources->setRowCount(static_cast<int>(noise.sources.size()));
     for (int row = 0; row < m_sources->rowCount(); ++row) {
         const NoiseSource& s = noise.sources[static_cast<std::size_t>(row)];
@@ -211,4 +218,4 @@ void NoisePage::showEvent(QShowEvent* event)
         recompute();
 }
 
-}  // namespace torvel::filter
+}  // namespace torvel

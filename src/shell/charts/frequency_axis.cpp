@@ -1,6 +1,6 @@
-#include "shell/filter/frequency_axis.h"
+#include "shell/charts/frequency_axis.h"
 
-#include "shell/filter/section_rows.h"
+#include "values/engineering_notation.h"
 
 #include <QAbstractSeries>
 #include <QCategoryAxis>
@@ -9,9 +9,9 @@
 
 #include <cmath>
 
-namespace torvel::filter {
+namespace torvel {
 
-QString frequencyLabel(double hz) { return QString::fromStdString(shortEngineering(hz)); }
+QString frequencyLabel(double hz) { return QString::fromStdString(ShortEngineering(hz)); }
 
 namespace {
 
@@ -71,4 +71,4 @@ void setFrequencySpan(QChart& chart, double fromHz, double toHz)
     labelDecades(*labels, fromHz, toHz);
 }
 
-}  // namespace torvel::filter
+}  // namespace torvel

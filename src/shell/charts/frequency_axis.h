@@ -14,7 +14,7 @@ class QAbstractAxis;
 class QAbstractSeries;
 class QChart;
 
-namespace torvel::filter {
+namespace torvel {
 
 /// "1", "10", "100", "1k", "10k", "1M", "100m".
 QString frequencyLabel(double hz);
@@ -27,4 +27,4 @@ void addFrequencyAxis(QChart& chart, double fromHz, double toHz, const QList<QAb
 /// the span changes.
 void setFrequencySpan(QChart& chart, double fromHz, double toHz);
 
-}  // namespace torvel::filter
+}  // namespace torvel
