@@ -14,8 +14,8 @@
 //   - fo and Q together: Q = w0 R1 C1, so moving w0 by e^x makes fo err by e^x - 1 and Q by e^(x+y) - 1,
 //     y = ln(w R1 C1 / Q) being the offset of the nearest R1 C1 product; the larger of the two is at least
 //     |tanh(y/2)|, and it is the best over R1 and C1 that counts. With fo exact, Q errs by |e^y - 1|.
-// The H column then holds the H floor, the fo column the floor of the larger of the fo and Q errors, and
-// the Q column Q's floor where fo is exact.
+// The H column then holds the H floor of the five types whose gain is such a ratio, the fo column the floor
+// of the larger of the fo and Q errors, and the Q column Q's floor where fo is exact.
 #include "design/model_session.h"
 #include "design/realised_values.h"
 #include "search/best_values.h"
@@ -169,9 +169,10 @@ void floors(const std::vector<Design>& designs, int e1, int e2, Errors& out)
     for (const Design& d : designs) {
         const FilterTypeInfo& info = filterTypeInfo(d.type);
         // The gain at high frequency is R10/R9; the band-pass gain at w0 is R1/R4. Elsewhere (the low-pass,
-        // TZF (Wo<Wn)) the gain also has loop resistors in it, and no floor is claimed: 0.
-        const bool ratioGain = (info.hasA4 && d.type != FilterType::TzfLow) || d.type == FilterType::Bpf;
-        out.H.push_back(ratioGain ? 100 * nearestRatioError(d.H, resistors, resistors) : 0);
+        // TZF (Wo<Wn)) the gain also has loop resistors in it and no floor is claimed: those designs are
+        // left out of the H column.
+        if ((info.hasA4 && d.type != FilterType::TzfLow) || d.type == FilterType::Bpf)
+            out.H.push_back(100 * nearestRatioError(d.H, resistors, resistors));
         // y over every C1 and its nearest R1: the R1 C1 product nearest Q / w.
         const double w = 2 * std::numbers::pi * d.fo;
         double shared = INFINITY, qAlone = INFINITY;
