@@ -48,7 +48,7 @@ BranchAndBound::BranchAndBound(const SearchSpace& space, const SearchControl& co
     if (m_c1Power == 1)
         m_chain.push_back({Field::C2, 1});
     // TZF (Wo<Wn): R2 first, since with the capacitors it fixes where the zero can lie (see
-    // buildZeroProducts) whatever R3 does.
+    // buildZeroPartners) whatever R3 does.
     if (m_type == FilterType::TzfLow) {
         m_chain.push_back({Field::R2, 1});
         m_chain.push_back({Field::R3, 1});
