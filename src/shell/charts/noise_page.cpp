@@ -1,6 +1,6 @@
 #include "shell/charts/noise_page.h"
 
-#include "shell/charts/chart_spec.h"
+#include "shell/charts/chart_description.h"
 #include "shell/charts/frequency_axis.h"
 #include "values/engineering_notation.h"
 
@@ -33,9 +33,9 @@ QString bandText(const NoiseBand& band, const QString& name)
     return QStringLiteral("%1〜%2, %3").arg(hertz(band.lowHz), hertz(band.highHz), name);
 }
 
-ChartSpec noiseChart(const NoiseResult& noise, double fromHz, double toHz, const NoiseBand& band, const QString& bandName)
+ChartDescription noiseChart(const NoiseResult& noise, double fromHz, double toHz, const NoiseBand& band, const QString& bandName)
 {
-    ChartSpec spec;
+    ChartDescription spec;
     spec.title = QStringLiteral("出力雑音密度  合計 %1 µVrms (%2)").arg(noise.totalVrms * 1e6, 0, 'g', 4).arg(bandText(band, bandName));
     spec.valueTitle = QStringLiteral("雑音密度 (nV/√Hz)");
     spec.fromHz = fromHz;
@@ -52,8 +52,8 @@ ChartSpec noiseChart(const NoiseResult& noise, double fromHz, double toHz, const
     spec.lowest = 0;
     spec.highest = highest > 0 ? highest * 1.15 : 1;
 
-    SeriesSpec area;
-    area.kind = SeriesSpec::Kind::Area;
+    SeriesDescription area;
+    area.kind = SeriesDescription::Kind::Area;
     area.name = QStringLiteral("積分帯域");
     const double from = std::clamp(band.lowHz, fromHz, toHz), to = std::clamp(band.highHz, fromHz, toHz);
     area.points = {QPointF(from, spec.highest), QPointF(to, spec.highest)};
@@ -62,7 +62,7 @@ ChartSpec noiseChart(const NoiseResult& noise, double fromHz, double toHz, const
     area.brush = QColor(60, 180, 80, 40);
     spec.series.push_back(std::move(area));
 
-    SeriesSpec line;
+    SeriesDescription line;
     line.name = QStringLiteral("出力の雑音");
     line.points = std::move(density);
     QPen pen(QColor(20, 90, 200));

@@ -46,9 +46,9 @@ QList<QPointF> points(const std::vector<double>& x, const std::vector<double>& y
     return out;
 }
 
-SeriesSpec lineSpec(const QString& name, QList<QPointF> at, QPen linePen)
+SeriesDescription lineSpec(const QString& name, QList<QPointF> at, QPen linePen)
 {
-    SeriesSpec s;
+    SeriesDescription s;
     s.name = name;
     s.points = std::move(at);
     s.pen = std::move(linePen);
@@ -82,7 +82,7 @@ double quantile(std::vector<double> values, double fraction)
 
 // A level axis in whole steps of 10 dB (20 dB over a wide span), its ends on steps, so that the mask's
 // regions, drawn to the ends, meet the plot's frame.
-void levelSpan(ChartSpec& spec, double lowest, double highest)
+void levelSpan(ChartDescription& spec, double lowest, double highest)
 {
     const double step = highest - lowest > 80 ? 20 : 10;
     spec.lowest = std::floor(lowest / step) * step;
@@ -90,9 +90,9 @@ void levelSpan(ChartSpec& spec, double lowest, double highest)
     spec.tickCount = static_cast<int>(std::lround((spec.highest - spec.lowest) / step)) + 1;
 }
 
-ChartSpec frame(const FilterCurves& curves, const QString& title, const QString& valueTitle)
+ChartDescription frame(const FilterCurves& curves, const QString& title, const QString& valueTitle)
 {
-    ChartSpec spec;
+    ChartDescription spec;
     spec.title = title;
     spec.valueTitle = valueTitle;
     spec.fromHz = curves.frequencyHz.front();
@@ -106,12 +106,12 @@ QString verdictText(bool met) { return met ? QStringLiteral("満たす") : QStri
 
 }  // namespace
 
-ChartSpec magnitudeChart(const FilterCurves& curves, const cascade::Cascade& cascade)
+ChartDescription magnitudeChart(const FilterCurves& curves, const cascade::Cascade& cascade)
 {
     QString title = QStringLiteral("振幅特性");
     if (curves.verdict)
         title += QStringLiteral("  マスク: 理想 %1 / 実現 %2").arg(verdictText(curves.verdict->metWanted), verdictText(curves.verdict->metBuilt));
-    ChartSpec spec = frame(curves, title, QStringLiteral("レベル (dB)"));
+    ChartDescription spec = frame(curves, title, QStringLiteral("レベル (dB)"));
     const std::optional<approx::Mask>& mask = cascade.request.filter.mask;
     const auto [lowest, highest] = finiteRange({&curves.wantedDb, &curves.builtDb});
     const double highestShown = std::max(highest, curves.gainDb) + 5;
@@ -127,8 +127,8 @@ ChartSpec magnitudeChart(const FilterCurves& curves, const cascade::Cascade& cas
             // A passband may not fall below G - Ap; a stopband may not rise above G - As.
             const double edge = curves.gainDb - (r.passband ? mask->maxPassbandLossDb : mask->minStopbandAttenuationDb);
             const double upper = r.passband ? edge : top, lower = r.passband ? bottom : edge;
-            SeriesSpec area;
-            area.kind = SeriesSpec::Kind::Area;
+            SeriesDescription area;
+            area.kind = SeriesDescription::Kind::Area;
             // One legend entry stands for all the regions.
             area.name = first ? QStringLiteral("マスクの禁止域") : QStringLiteral("マスクの禁止域 %1").arg(spec.series.size() + 1);
             area.inLegend = first;
@@ -147,9 +147,9 @@ ChartSpec magnitudeChart(const FilterCurves& curves, const cascade::Cascade& cas
     return spec;
 }
 
-ChartSpec phaseChart(const FilterCurves& curves)
+ChartDescription phaseChart(const FilterCurves& curves)
 {
-    ChartSpec spec = frame(curves,
+    ChartDescription spec = frame(curves,
                            curves.builtInverts ? QStringLiteral("位相特性 (実現は段数が奇数による反転 180° を除く)")
                                                : QStringLiteral("位相特性"),
                            QStringLiteral("位相 (°)"));
@@ -164,13 +164,13 @@ ChartSpec phaseChart(const FilterCurves& curves)
     return spec;
 }
 
-ChartSpec groupDelayChart(const FilterCurves& curves)
+ChartDescription groupDelayChart(const FilterCurves& curves)
 {
     // Seconds, milliseconds or microseconds, whichever puts the wanted delay's peak between 1 and 1000.
     const double peak = std::max(quantile(curves.wantedDelaySeconds, 1.0), 1e-12);
     const double scale = peak >= 1 ? 1 : peak >= 1e-3 ? 1e3 : 1e6;
     const QString unit = peak >= 1 ? QStringLiteral("s") : peak >= 1e-3 ? QStringLiteral("ms") : QStringLiteral("µs");
-    ChartSpec spec = frame(curves, QStringLiteral("群遅延特性"), QStringLiteral("群遅延 (%1)").arg(unit));
+    ChartDescription spec = frame(curves, QStringLiteral("群遅延特性"), QStringLiteral("群遅延 (%1)").arg(unit));
     std::vector<double> wanted, built;
     for (double s : curves.wantedDelaySeconds)
         wanted.push_back(s * scale);
@@ -189,10 +189,10 @@ ChartSpec groupDelayChart(const FilterCurves& curves)
     return spec;
 }
 
-ChartSpec opAmpLevelChart(const FilterCurves& curves)
+ChartDescription opAmpLevelChart(const FilterCurves& curves)
 {
     const cascade::Headroom& h = curves.headroom;
-    ChartSpec spec = frame(curves,
+    ChartDescription spec = frame(curves,
                            QStringLiteral("各オペアンプの出力レベル  ヘッドルーム %1 dB (%2段 A%3, %4)")
                                .arg(h.headroomDb, 0, 'f', 2)
                                .arg(h.section + 1)
@@ -228,8 +228,8 @@ ChartSpec opAmpLevelChart(const FilterCurves& curves)
     spec.series.push_back(lineSpec(QStringLiteral("出力の最大"),
                                    {QPointF(spec.fromHz, h.outputDb), QPointF(spec.toHz, h.outputDb)},
                                    pen(Qt::black, 1, Qt::DotLine)));
-    SeriesSpec worst;
-    worst.kind = SeriesSpec::Kind::Points;
+    SeriesDescription worst;
+    worst.kind = SeriesDescription::Kind::Points;
     worst.name = QStringLiteral("最大のオペアンプ出力");
     // A peak at DC (a low-pass's plateau) is marked at the chart's left end, where the log axis begins.
     worst.points = {QPointF(std::clamp(h.frequencyHz, spec.fromHz, spec.toHz), std::clamp(h.highestOpAmpDb, bottom, top))};

@@ -1,6 +1,6 @@
 #include "shell/tools/response_window.h"
 
-#include "shell/charts/chart_spec.h"
+#include "shell/charts/chart_description.h"
 #include "shell/charts/frequency_axis.h"
 #include "shell/charts/noise_page.h"
 #include "shell/messages/message_dialogs.h"

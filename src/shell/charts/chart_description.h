@@ -18,7 +18,7 @@ class QChartView;
 
 namespace torvel {
 
-struct SeriesSpec {
+struct SeriesDescription {
     enum class Kind { Line, Area, Points };
     Kind kind = Kind::Line;
     QString name;
@@ -30,18 +30,18 @@ struct SeriesSpec {
     qreal markerSize = 8;    // points
 };
 
-struct ChartSpec {
+struct ChartDescription {
     QString title;
     QString valueTitle;
     double fromHz = 1, toHz = 10;
     double lowest = 0, highest = 1;
     int tickCount = 0;  // 0: round numbers chosen by the axis
     Qt::Alignment legend = Qt::AlignBottom;
-    std::vector<SeriesSpec> series;
+    std::vector<SeriesDescription> series;
 };
 
 /// Makes the chart show the description.
-void showChart(QChart& chart, const ChartSpec& spec);
+void showChart(QChart& chart, const ChartDescription& spec);
 
 QChartView* newChartView(const QString& objectName);
 

@@ -1,4 +1,4 @@
-#include "shell/charts/chart_spec.h"
+#include "shell/charts/chart_description.h"
 
 #include "shell/charts/frequency_axis.h"
 
@@ -15,21 +15,21 @@
 namespace torvel {
 namespace {
 
-QAbstractSeries::SeriesType seriesType(SeriesSpec::Kind kind)
+QAbstractSeries::SeriesType seriesType(SeriesDescription::Kind kind)
 {
     switch (kind) {
-    case SeriesSpec::Kind::Line: return QAbstractSeries::SeriesTypeLine;
-    case SeriesSpec::Kind::Area: return QAbstractSeries::SeriesTypeArea;
-    case SeriesSpec::Kind::Points: return QAbstractSeries::SeriesTypeScatter;
+    case SeriesDescription::Kind::Line: return QAbstractSeries::SeriesTypeLine;
+    case SeriesDescription::Kind::Area: return QAbstractSeries::SeriesTypeArea;
+    case SeriesDescription::Kind::Points: return QAbstractSeries::SeriesTypeScatter;
     }
     return QAbstractSeries::SeriesTypeLine;
 }
 
-QAbstractSeries* makeSeries(const SeriesSpec& spec)
+QAbstractSeries* makeSeries(const SeriesDescription& spec)
 {
     switch (spec.kind) {
-    case SeriesSpec::Kind::Line: return new QLineSeries;
-    case SeriesSpec::Kind::Area: {
+    case SeriesDescription::Kind::Line: return new QLineSeries;
+    case SeriesDescription::Kind::Area: {
         auto* upper = new QLineSeries;
         auto* lower = new QLineSeries;
         auto* area = new QAreaSeries(upper, lower);
@@ -40,12 +40,12 @@ QAbstractSeries* makeSeries(const SeriesSpec& spec)
         lower->setParent(area);
         return area;
     }
-    case SeriesSpec::Kind::Points: return new QScatterSeries;
+    case SeriesDescription::Kind::Points: return new QScatterSeries;
     }
     return nullptr;
 }
 
-void apply(QAbstractSeries& series, const SeriesSpec& spec)
+void apply(QAbstractSeries& series, const SeriesDescription& spec)
 {
     if (auto* area = qobject_cast<QAreaSeries*>(&series)) {
         area->upperSeries()->replace(spec.points);
@@ -65,7 +65,7 @@ void apply(QAbstractSeries& series, const SeriesSpec& spec)
     }
 }
 
-bool sameSeries(const QChart& chart, const ChartSpec& spec)
+bool sameSeries(const QChart& chart, const ChartDescription& spec)
 {
     const QList<QAbstractSeries*> shown = chart.series();
     if (shown.size() != static_cast<qsizetype>(spec.series.size()))
@@ -78,7 +78,7 @@ bool sameSeries(const QChart& chart, const ChartSpec& spec)
     return true;
 }
 
-void rebuild(QChart& chart, const ChartSpec& spec)
+void rebuild(QChart& chart, const ChartDescription& spec)
 {
     chart.removeAllSeries();
     // A removed axis is no longer the chart's: without the delete every rebuild would leak it.
@@ -87,7 +87,7 @@ void rebuild(QChart& chart, const ChartSpec& spec)
         delete axis;
     }
     QList<QAbstractSeries*> series;
-    for (const SeriesSpec& s : spec.series) {
+    for (const SeriesDescription& s : spec.series) {
         QAbstractSeries* made = makeSeries(s);
         made->setName(s.name);
         apply(*made, s);
@@ -107,7 +107,7 @@ void rebuild(QChart& chart, const ChartSpec& spec)
 
 }  // namespace
 
-void showChart(QChart& chart, const ChartSpec& spec)
+void showChart(QChart& chart, const ChartDescription& spec)
 {
     if (sameSeries(chart, spec)) {
         const QList<QAbstractSeries*> shown = chart.series();
