@@ -24,9 +24,22 @@ std::optional<search::SearchOptions> searchOptions(const OptimiseSettings& setti
     return options;
 }
 
+namespace {
+
+nlohmann::ordered_json percentOrNull(const std::optional<double>& error)
+{
+    return error ? nlohmann::ordered_json(*error * 100) : nlohmann::ordered_json(nullptr);
+}
+
+}  // namespace
+
 nlohmann::ordered_json searchJson(const search::SectionResult& result)
 {
-    return {{"candidates", result.candidates}, {"ms", result.milliseconds}, {"proven", result.proven}};
+    // "floors": what no set of the allowed parts can beat; H only where it is the ratio of two elements.
+    return {{"candidates", result.candidates},
+            {"ms", result.milliseconds},
+            {"proven", result.proven},
+            {"floors", {{"H_error_percent", percentOrNull(result.floors.gain)}, {"fo_Q_error_percent", percentOrNull(result.floors.foAndQ)}}}};
 }
 
 std::string searchSummary(const search::SectionResult& result)
@@ -35,6 +48,15 @@ std::string searchSummary(const search::SectionResult& result)
     std::snprintf(line, sizeof line, "search: %lld candidates, %.1f ms%s\n", result.candidates, result.milliseconds,
                   result.proven ? "" : " (stopped at the time limit: best found, not proven)");
     std::string out = line;
+    if (result.floors.foAndQ) {
+        std::snprintf(line, sizeof line, "the parts allow at best: larger of fo and Q %.3g %%", *result.floors.foAndQ * 100);
+        out += line;
+        if (result.floors.gain) {
+            std::snprintf(line, sizeof line, ", H %.3g %%", *result.floors.gain * 100);
+            out += line;
+        }
+        out += "\n";
+    }
     if (result.status == search::SearchStatus::NoSolution)
         out += "no design: " + result.reason + "\n";
     return out;

@@ -84,6 +84,7 @@ SectionResult findBestValues(const SectionRequest& request, const SearchControl&
             result.reason = reason;
             return finish();
         }
+        result.floors = errorFloors(*space);
         const BranchAndBoundOutcome search = branchAndBound(*space, control);
         result.candidates = search.candidates;
         if (search.cancelled) {

@@ -9,6 +9,7 @@
 #include "design/filter_types.h"
 #include "design/parts_description.h"
 #include "design/realised_values.h"
+#include "search/error_floors.h"
 #include "search/section_transfer.h"
 
 #include <array>
@@ -90,6 +91,7 @@ struct SectionResult {
     long long candidates = 0;             // complete component sets evaluated
     double milliseconds = 0;
     bool proven = false;                  // the search ran to its end: nothing in the space is better
+    ErrorFloors floors;                   // what no choice among the allowed parts can beat
 
     /// How the chosen elements are built, for the netlist and the parts list.
     PartsDescription partsDescription() const;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,11 @@ TEST(TorvelCliOptimise, JsonIsTheSynthJsonWithTheSearchAdded)
     EXPECT_GT(json["search"]["candidates"].get<long long>(), 0);
     EXPECT_TRUE(json["search"]["ms"].is_number());
     EXPECT_EQ(json["search"]["proven"], true);
+    // The floors bound the realised errors from below; TZF (Wo<Wn) has no gain floor (its gain holds the zero).
+    const double foQ = json["search"]["floors"]["fo_Q_error_percent"].get<double>();
+    EXPECT_LE(foQ, std::max(std::abs(json["realised"]["fo"]["error_percent"].get<double>()),
+                            std::abs(json["realised"]["Q"]["error_percent"].get<double>())) * (1 + 1e-9));
+    EXPECT_TRUE(json["search"]["floors"]["H_error_percent"].is_null());
     EXPECT_NE(json["fields"]["R8"]["text"], "");
     EXPECT_TRUE(json["messages"].empty());
 }

@@ -94,6 +94,9 @@ private slots:
         QCOMPARE(table->verticalHeaderItem(1)->text(), QStringLiteral("fo"));
         QCOMPARE(table->item(1, 0)->text(), QStringLiteral("1.0000k"));
         QVERIFY(tool().resultSummary()->text().startsWith(QStringLiteral("候補 ")));
+        // TZF (Wo<Wn): its gain also holds the zero, so only the fo and Q floor is known.
+        QVERIFY(tool().resultSummary()->text().contains(QStringLiteral("部品が許す下限: fo と Q の大きい方 ")));
+        QVERIFY(!tool().resultSummary()->text().contains(QStringLiteral(", H ")));
         for (Field f : {Field::C1, Field::C2, Field::R1, Field::R8, Field::R10})
             QVERIFY2(!m_form->fieldText(f).empty(), fieldInfo(f).key.data());
 

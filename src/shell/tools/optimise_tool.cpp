@@ -103,6 +103,8 @@ void OptimiseTool::showResult(const search::SectionResult& result)
     }
     m_table->setVerticalHeaderLabels(names);
     QString summary = QStringLiteral("候補 %1 件, %2 ms").arg(result.candidates).arg(result.milliseconds, 0, 'f', 0);
+    if (const QString floors = searchFloorsText(result.floors); !floors.isEmpty())
+        summary += QLatin1Char('\n') + floors;
     if (!result.proven)
         summary += QStringLiteral("\n時間制限で打ち切りました: それまでの最良値です。");
     m_summary->setText(summary);

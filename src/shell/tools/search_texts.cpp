@@ -22,4 +22,14 @@ QString searchErrorText(double percent)
     return QString::fromLatin1(text);
 }
 
+QString searchFloorsText(const search::ErrorFloors& floors)
+{
+    if (!floors.foAndQ)
+        return {};
+    QString text = QStringLiteral("部品が許す下限: fo と Q の大きい方 %1 %").arg(*floors.foAndQ * 100, 0, 'f', 3);
+    if (floors.gain)
+        text += QStringLiteral(", H %1 %").arg(*floors.gain * 100, 0, 'f', 3);
+    return text;
+}
+
 }  // namespace torvel

@@ -3,11 +3,16 @@
 // options dialog and the filter window's search say them alike.
 #pragma once
 
+#include "search/error_floors.h"
+
 #include <QString>
 
 namespace torvel {
 
 QString searchValueText(double value);
 QString searchErrorText(double percent);
+/// "部品が許す下限: fo と Q の大きい方 0.010 %, H 2.913 %": what no set of the allowed parts beats, so the
+/// designer sees whether other parts could do better; empty when nothing is known.
+QString searchFloorsText(const search::ErrorFloors& floors);
 
 }  // namespace torvel
