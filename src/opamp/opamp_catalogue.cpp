@@ -75,19 +75,19 @@ double OpAmpFigures::symmetricSwing() const
 
 std::span<const CatalogueEntry> opAmpCatalogue() { return kCatalogue; }
 
-OpAmpFigures specOf(const CatalogueEntry& e)
+OpAmpFigures figuresOf(const CatalogueEntry& e)
 {
-    OpAmpFigures spec;
-    spec.name = std::string(e.name);
-    spec.gainBandwidthHz = e.gbwMHz * 1e6;
-    spec.slewRate = e.slewVPerUs * 1e6;
-    spec.railNegative = e.supplyNegative;
-    spec.railPositive = e.supplyPositive;
-    spec.headroomNegative = e.outputLow - e.supplyNegative;
-    spec.headroomPositive = e.supplyPositive - e.outputHigh;
-    spec.voltageNoise = e.enNvPerRtHz * 1e-9;
-    spec.currentNoise = e.inPaPerRtHz * 1e-12;
-    return spec;
+    OpAmpFigures figures;
+    figures.name = std::string(e.name);
+    figures.gainBandwidthHz = e.gbwMHz * 1e6;
+    figures.slewRate = e.slewVPerUs * 1e6;
+    figures.railNegative = e.supplyNegative;
+    figures.railPositive = e.supplyPositive;
+    figures.headroomNegative = e.outputLow - e.supplyNegative;
+    figures.headroomPositive = e.supplyPositive - e.outputHigh;
+    figures.voltageNoise = e.enNvPerRtHz * 1e-9;
+    figures.currentNoise = e.inPaPerRtHz * 1e-12;
+    return figures;
 }
 
 std::optional<OpAmpFigures> opAmpByName(std::string_view name)
@@ -96,14 +96,14 @@ std::optional<OpAmpFigures> opAmpByName(std::string_view name)
         return OpAmpFigures{};
     for (const CatalogueEntry& entry : kCatalogue)
         if (sameName(name, entry.name))
-            return specOf(entry);
+            return figuresOf(entry);
     return std::nullopt;
 }
 
-void setSupply(OpAmpFigures& spec, double railNegative, double railPositive)
+void setSupply(OpAmpFigures& figures, double railNegative, double railPositive)
 {
-    spec.railNegative = railNegative;
-    spec.railPositive = railPositive;
+    figures.railNegative = railNegative;
+    figures.railPositive = railPositive;
 }
 
 }  // namespace torvel

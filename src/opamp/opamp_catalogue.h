@@ -31,7 +31,7 @@ struct CatalogueEntry {
 std::span<const CatalogueEntry> opAmpCatalogue();
 
 /// The figures of a catalogue entry at its datasheet supply.
-OpAmpFigures specOf(const CatalogueEntry& entry);
+OpAmpFigures figuresOf(const CatalogueEntry& entry);
 
 /// A built-in op-amp by name, ignoring letter case ("ne5532"), or "custom": an ideal op-amp whose
 /// figures the user types.
@@ -40,6 +40,6 @@ std::optional<OpAmpFigures> opAmpByName(std::string_view name);
 inline constexpr std::string_view kCustomOpAmp = "custom";
 
 /// Moves the rails to a new supply, keeping the headroom to each rail.
-void setSupply(OpAmpFigures& spec, double railNegative, double railPositive);
+void setSupply(OpAmpFigures& figures, double railNegative, double railPositive);
 
 }  // namespace torvel

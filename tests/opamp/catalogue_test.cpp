@@ -25,7 +25,7 @@ TEST(OpAmpCatalogue, CommonPartsOfEveryKindWithConsistentFigures)
         EXPECT_GT(e.supplyPositive, 0) << name;
         EXPECT_GE(e.outputLow, e.supplyNegative) << name;  // the output stays inside the rails
         EXPECT_LE(e.outputHigh, e.supplyPositive) << name;
-        EXPECT_GT(specOf(e).symmetricSwing(), 0) << name;
+        EXPECT_GT(figuresOf(e).symmetricSwing(), 0) << name;
         EXPECT_FALSE(e.condition.empty()) << name;
     }
     EXPECT_GE(names.size(), 12u);

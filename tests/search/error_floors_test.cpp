@@ -3,6 +3,7 @@
 // search whose H error sits above it would be visible to the designer as "the parts allow better".
 #include "search/best_values.h"
 #include "search/search_space.h"
+#include "small_space.h"
 
 #include <gtest/gtest.h>
 
@@ -16,61 +17,25 @@
 namespace torvel::search {
 namespace {
 
-// Resistors 1k, 1.5k, 2.2k, 3.3k; capacitors 10n, 15n, 22n: small enough to try every component set.
-SectionRequest smallRequest(FilterType type, double H, double fo, double Q, double fn)
-{
-    SectionRequest request;
-    request.type = type;
-    request.H = H;
-    request.fo = fo;
-    request.Q = Q;
-    request.fn = fn;
-    request.resistorSeries = 6;
-    request.capacitorSeries = 6;
-    request.standardImpedance = 2200;
-    request.options.resistors = {1e3, 3.3e3};
-    request.options.capacitors = {10e-9, 22e-9};
-    return request;
-}
-
 struct Smallest {
     double H = std::numeric_limits<double>::infinity();
     double foOrQ = std::numeric_limits<double>::infinity();  // the smaller of the larger of the two
 };
 
-// Every component set of the space, as the optimum test enumerates them.
+// Every buildable component set of the space.
 Smallest exhaustiveSmallest(const SearchSpace& space)
 {
-    std::vector<Field> free;
-    for (Field field : kAllFields)
-        if (static_cast<int>(field) < kElementCount && space.element(field).role == ElementRole::Free)
-            free.push_back(field);
-    Candidate candidate;
-    candidate.fill(-1);
-    for (Field field : free)
-        candidate[slot(field)] = 0;
     Smallest s;
-    while (true) {
+    forEachCandidate(space, [&](const Candidate& candidate) {
         // An all-pass R7 of R1/2 outside the range cannot be built: such a set is no design.
-        bool buildable = true;
         for (Field field : kAllFields)
-            if (static_cast<int>(field) < kElementCount && space.inLayout(field))
-                buildable = buildable && space.optionOf(candidate, field).usable;
-        if (buildable) {
-            const std::array<double, Objective::kMaxErrors> e = space.evaluate(candidate).errors;  // H, fo, Q first
-            s.H = std::min(s.H, e[0]);
-            s.foOrQ = std::min(s.foOrQ, std::max(e[1], e[2]));
-        }
-        std::size_t i = 0;
-        for (; i < free.size(); ++i) {
-            int& index = candidate[slot(free[i])];
-            if (++index < static_cast<int>(space.element(free[i]).options->options.size()))
-                break;
-            index = 0;
-        }
-        if (i == free.size())
-            return s;
-    }
+            if (static_cast<int>(field) < kElementCount && space.inLayout(field) && !space.optionOf(candidate, field).usable)
+                return;
+        const std::array<double, Objective::kMaxErrors> e = space.evaluate(candidate).errors;  // H, fo, Q first
+        s.H = std::min(s.H, e[0]);
+        s.foOrQ = std::min(s.foOrQ, std::max(e[1], e[2]));
+    });
+    return s;
 }
 
 TEST(ErrorFloors, NoComponentSetBeatsThemAndTheGainFloorIsReached)

@@ -2,6 +2,7 @@
 // an exhaustive search over the same space finds nothing better, for every type and option.
 #include "search/best_values.h"
 #include "search/search_space.h"
+#include "small_space.h"
 
 #include <gtest/gtest.h>
 
@@ -16,33 +17,17 @@ namespace {
 // Every candidate of the space, judged from scratch.
 Objective exhaustiveOptimum(const SearchSpace& space, long long& evaluated)
 {
-    std::vector<Field> free;
-    for (Field field : kAllFields)
-        if (static_cast<int>(field) < kElementCount && space.element(field).role == ElementRole::Free)
-            free.push_back(field);
-    Candidate candidate;
-    candidate.fill(-1);
-    for (Field field : free)
-        candidate[slot(field)] = 0;
     Objective best;
     bool have = false;
-    while (true) {
+    forEachCandidate(space, [&](const Candidate& candidate) {
         const Objective o = space.evaluate(candidate).objective;
         ++evaluated;
         if (!have || compareObjectives(o, best) < 0) {
             best = o;
             have = true;
         }
-        std::size_t i = 0;
-        for (; i < free.size(); ++i) {
-            int& index = candidate[slot(free[i])];
-            if (++index < static_cast<int>(space.element(free[i]).options->options.size()))
-                break;
-            index = 0;
-        }
-        if (i == free.size())
-            return best;
-    }
+    });
+    return best;
 }
 
 std::string describe(const Objective& o)
@@ -51,25 +36,6 @@ std::string describe(const Objective& o)
     for (long long s : o.steps)
         text += " " + std::to_string(s);
     return text + ", distinct " + std::to_string(o.distinctValues) + ", spread " + std::to_string(o.spread);
-}
-
-SectionRequest smallRequest(FilterType type, double H, double fo, double Q, double fn)
-{
-    // Resistors 1k, 1.5k, 2.2k, 3.3k; capacitors 10n, 15n, 22n. fo near 1 / (2 pi 2.2k 15n) = 4.8 kHz keeps
-    // every element inside these ranges.
-    SectionRequest request;
-    request.type = type;
-    request.H = H;
-    request.fo = fo;
-    request.Q = Q;
-    request.fn = fn;
-    request.resistorSeries = 6;
-    request.capacitorSeries = 6;
-    request.standardImpedance = 2200;
-    request.options.resistors = {1e3, 3.3e3};
-    request.options.capacitors = {10e-9, 22e-9};
-    request.options.largestAcceptedError = 1e9;  // judge the optimum, not whether it is good enough
-    return request;
 }
 
 void expectOptimum(const SectionRequest& request, const std::string& name)
